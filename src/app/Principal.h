@@ -1,0 +1,80 @@
+#pragma once
+#include "core/AppContext.h"
+#include "core/LinkSettings.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace kwf {
+
+class Configuration;
+
+// The main window: an MDI frame with the menu bar; every other window lives inside it.
+class Principal : public QMainWindow {
+    Q_OBJECT
+public:
+    using Factory = std::function<QWidget*(Principal&)>;
+
+    explicit Principal(const AppContext& ctx, QWidget* parent = nullptr);
+    ~Principal() override;
+
+    const AppContext& context() const { return m_ctx; }
+
+    // Runs the start-up: maximize, then load the default configuration.
+    void start();
+
+    // Child windows by name ("MiseaH", "Relais_1", ...). window() creates a registered window
+    // hidden when it does not exist yet; existingWindow() never creates.
+    QWidget* window(const QString& name);
+    QWidget* existingWindow(const QString& name) const;
+    // Creates if needed, shows in normal size, in front.
+    QWidget* showWindow(const QString& name);
+    // Closes and destroys a window if it exists.
+    void unloadWindow(const QString& name);
+    void registerWindow(const QString& name, Factory factory);
+    bool hasWindow(const QString& name) const { return m_factories.contains(name); }
+
+    // The settings window (created hidden if needed).
+    Configuration* configuration();
+
+    QAction* menuAction(const QString& objectName) const;
+    MenuState menuState() const;
+    void applyMenuState(const MenuState& state);
+
+    // Hook for the start-up loading of the configuration file and the File menu.
+    std::function<void()> onStartup;
+    std::function<void()> onOpenConfig;
+    std::function<void()> onSaveConfig;
+    // Ends the program (the application's quit in the program, nothing in tests).
+    std::function<void()> onQuit;
+
+    // Menu actions.
+    void MENU_CONFIGURER_Click();
+    void MENU_DETECT_Click();
+    void MENU_NOUVELLE_Click();
+    void MENU_Aide_Click();
+    void MENU_QUITTER_Click();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildMenus();
+    QMdiSubWindow* subWindowOf(QWidget* w) const;
+    AppContext m_ctx;
+    QMdiArea* m_mdi = nullptr;
+    QHash<QString, Factory> m_factories;
+    QHash<QString, QPointer<QWidget>> m_windows;
+    QHash<QString, QAction*> m_actions;
+};
+
+// Registers every window of the program with the main window.
+void registerAllWindows(Principal& principal);
+
+} // namespace kwf

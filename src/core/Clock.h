@@ -1,0 +1,34 @@
+#pragma once
+#include <QDateTime>
+#include <QtGlobal>
+
+namespace kwf {
+
+class SerialPort;
+
+// Time as the program sees it: a monotonic clock for the fixed waits and the PC's wall clock
+// for what is shown and sent. Tests substitute a simulated clock.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Monotonic milliseconds; never jumps, unaffected by midnight or by setting the PC's clock.
+    virtual qint64 monotonicMs() const = 0;
+    // The PC's local date and time.
+    virtual QDateTime now() const = 0;
+    // Holds the caller until monotonicMs() >= deadlineMs. While waiting, the port (if any)
+    // takes in its incoming bytes. Processes no user input and does not spin.
+    virtual void waitUntil(qint64 deadlineMs, SerialPort* port) = 0;
+};
+
+// The real clock: QElapsedTimer for the waits, QDateTime::currentDateTime for the wall clock.
+class SystemClock : public Clock {
+public:
+    SystemClock();
+    qint64 monotonicMs() const override;
+    QDateTime now() const override;
+    void waitUntil(qint64 deadlineMs, SerialPort* port) override;
+private:
+    qint64 m_originNs;
+};
+
+} // namespace kwf

@@ -1,0 +1,73 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace kwf {
+
+class SerialPort;
+class UiServices;
+
+// The eight selector texts of the settings window, exactly as the lists hold them.
+struct LinkSettings {
+    QString port = QStringLiteral("COM1:");
+    QString interface = QStringLiteral("Filaire ");
+    QString digits = QStringLiteral("6 Digits HH:MM.SS");
+    QString colour = QStringLiteral("Mono couleur");
+    QString dcf77 = QStringLiteral("NON");
+    QString relay1 = QStringLiteral("NON");
+    QString event = QStringLiteral("NON");
+    QString response = QStringLiteral("NON");
+
+    // "Filaire " (trailing blank included) is the wired link; any other text is the radio module.
+    bool wired() const { return interface == QLatin1String("Filaire "); }
+    // "NON": answers are not examined.
+    bool responseIgnored() const { return response == QLatin1String("NON"); }
+};
+
+// List items of the eight selectors, in order; the first is the default.
+namespace lists {
+QStringList ports();       // "COM1:" .. "COM12:"
+QStringList interfaces();  // "Filaire ", "Sans fil"
+QStringList digits();      // "6 Digits HH:MM.SS"
+QStringList colours();     // "Mono couleur", "Tri couleur "
+QStringList yesNo();       // "NON", "OUI"
+}
+
+// The settings as the rest of the program reads them at the moment of use, and the
+// validated-port flag. One per program; the settings window keeps it in step with its lists.
+struct LinkSettingsModel {
+    LinkSettings settings;
+    bool portValide = false;
+    void reset() { settings = LinkSettings(); portValide = false; }
+};
+
+// Port number of a selector text: the n of the first "COMn:" (n = 1..12) equal to the whole
+// text, 1 when none is.
+int portNumberFromText(const QString& text);
+
+// Enabled state of the settings-dependent menu items of the main window.
+struct MenuState {
+    bool MENU_4COUL = false, MENU_6COUL = false, MENU_LUM = false, MENU_MISEALH = false,
+         MENU_LECTURE = false, MENU_DERMISEH = false, MENU_DCF77 = false, MENURELAIS1 = false,
+         MENURELAIS2 = false, MENU_EVEN = false, MENU_FENETRE = true;
+    bool operator==(const MenuState& o) const;
+};
+
+// At start every feature item is off.
+MenuState menuStateAtStart();
+// After a successful validation. MENU_LUM and MENU_EVEN stay on once on; MENURELAIS2 never.
+MenuState menuStateAfterValidation(const LinkSettings& s, const MenuState& before);
+
+// Outcome of opening the link port.
+struct PortOpening {
+    bool opened = false;
+    int portNumber = 1;
+    QString message;   // shown to the user
+};
+
+// The port part of the validation: port number from the selector, flag down, close, open at
+// "9600,N,8,2", flag up on success. The caller shows the message and, on success only, applies
+// the menus and closes the dependent windows.
+PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QString& programDir);
+
+} // namespace kwf

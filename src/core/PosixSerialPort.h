@@ -1,0 +1,36 @@
+#pragma once
+#include "core/SerialPort.h"
+
+#include <QLockFile>
+#include <memory>
+
+namespace kwf {
+
+// termios backend: exact byte counts (FIONREAD), poll() waits that cost no CPU, flock and a
+// lock file in /var/lock so two programs never share a port.
+class PosixSerialPort : public SerialPort {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    bool open(const QString& deviceName, const LineSettings& settings) override;
+    void close() override;
+    bool isOpen() const override { return m_fd >= 0; }
+    bool clearInput() override;
+    bool setDtr(bool on) override;
+    bool write(const QByteArray& bytes) override;
+    int bytesWaiting() override;
+    int readByte() override;
+    bool waitForInput(int msecs) override;
+    QString errorString() const override { return m_error; }
+
+private:
+    bool pull();           // takes in what the system holds; false when the device failed
+    void fail(const QString& what);
+    int m_fd = -1;
+    QByteArray m_rx;
+    int m_rxPos = 0;
+    QString m_error;
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+} // namespace kwf

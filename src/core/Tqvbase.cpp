@@ -1,0 +1,182 @@
+#include "core/Tqvbase.h"
+#include "core/Clock.h"
+#include "core/Frames.h"
+#include "core/LinkSettings.h"
+#include "core/SerialPort.h"
+#include "core/UiServices.h"
+
+#include <cmath>
+
+namespace kwf {
+
+Tqvbase::Tqvbase(SerialPort& port, Clock& clock, UiServices& ui, LinkSettingsModel& link)
+    : m_port(port), m_clock(clock), m_ui(ui), m_link(link)
+{
+}
+
+bool Tqvbase::responseIgnored() const { return m_link.settings.responseIgnored(); }
+bool Tqvbase::wired() const { return m_link.settings.wired(); }
+
+void Tqvbase::ATTENTE(double seconds)
+{
+    const qint64 deadline = m_clock.monotonicMs() + qint64(std::llround(seconds * 1000.0));
+    m_clock.waitUntil(deadline, m_port.isOpen() ? &m_port : nullptr);
+}
+
+bool Tqvbase::VERIF_PORT()
+{
+    if (!m_link.portValide) {
+        m_ui.message(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void Tqvbase::beginExchange()
+{
+    m_port.clearInput();
+    m_port.setDtr(false);   // fails harmlessly on lines without modem control
+}
+
+bool Tqvbase::send(const QByteArray& frame)
+{
+    const bool accepted = m_port.isOpen() && m_port.write(frame);
+    if (m_observer)
+        m_observer->frameWritten(frame, accepted);
+    return accepted;
+}
+
+int Tqvbase::bytesWaiting()
+{
+    return m_port.isOpen() ? m_port.bytesWaiting() : 0;
+}
+
+int Tqvbase::readByte()
+{
+    const int b = m_port.isOpen() ? m_port.readByte() : -1;
+    if (b >= 0 && m_observer)
+        m_observer->byteRead(quint8(b));
+    return b;
+}
+
+bool Tqvbase::TEST_LIAISON()
+{
+    Operation op(*this, QStringLiteral("TEST_LIAISON"));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        beginExchange();
+        // A port error (closed, gone) ends the link test at once, without a message.
+        if (!send(linkTestFrame()))
+            return false;
+        ATTENTE(0.9);
+        if (responseIgnored())
+            return true;
+        const int n = bytesWaiting();
+        if (m_observer)
+            m_observer->waited(0.9, n);
+        if (n == 1)
+            return true;
+    }
+    // Over the radio module the link test gives up quietly after its three attempts.
+    if (wired()) {
+        FIN_LIAISON();
+        FIN_LIAISON();
+        m_ui.message(QString::fromUtf8(msg::kLinkFailed), MsgIcon::Exclamation);
+    }
+    return false;
+}
+
+bool Tqvbase::FIN_LIAISON()
+{
+    Operation op(*this, QStringLiteral("FIN_LIAISON"));
+    beginExchange();
+    const bool written = send(closingFrame());
+    if (written)
+        ATTENTE(0.1);
+    if (responseIgnored())
+        return true;
+    const int n = bytesWaiting();
+    if (m_observer)
+        m_observer->waited(0.1, n);
+    return written && n == 1;
+}
+
+void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)
+{
+    FIN_LIAISON();
+    if (responseIgnored())
+        return;
+    if (r.ok) {
+        if (m_observer)
+            m_observer->outcome(successText);
+        m_ui.message(successText, MsgIcon::Information);
+    } else if (wired()) {
+        if (m_observer)
+            m_observer->outcome(QString::fromUtf8(msg::kWiredFailure));
+        m_ui.message(QString::fromUtf8(msg::kWiredFailure), MsgIcon::Exclamation);
+    } else {
+        if (m_observer)
+            m_observer->outcome(QString::fromUtf8(msg::kWirelessFailure));
+        m_ui.message(QString::fromUtf8(msg::kWirelessFailure), MsgIcon::Information);
+    }
+}
+
+CmdResult Tqvbase::writeRegisters(int firstRegister, const QByteArray& values, int preamble, int endRun,
+                                  double wait)
+{
+    beginExchange();
+    for (int i = 0; i < values.size(); ++i) {
+        if (!send(registerWriteFrame(firstRegister + i, quint8(values[i]), preamble, endRun)))
+            return CmdResult::failed(bytesWaiting());
+    }
+    ATTENTE(wait);
+    const int n = bytesWaiting();
+    if (m_observer)
+        m_observer->waited(wait, n);
+    return n == values.size() ? CmdResult::acknowledged() : CmdResult::failed(n);
+}
+
+int Tqvbase::sendReads(const std::vector<int>& registers, int preamble, int endRun, double perFrameWait,
+                       double finalWait)
+{
+    beginExchange();
+    for (int reg : registers) {
+        if (!send(registerReadFrame(reg, preamble, endRun)))
+            return -1;
+        if (perFrameWait > 0)
+            ATTENTE(perFrameWait);
+    }
+    ATTENTE(finalWait);
+    const int n = bytesWaiting();
+    if (m_observer)
+        m_observer->waited(finalWait, n);
+    return n;
+}
+
+int Tqvbase::LIT_REG(int reg)
+{
+    Operation op(*this, QStringLiteral("LIT_REG"));
+    const int n = sendReads({reg}, 1, 1, 0.0, 0.05);
+    if (n != 1)
+        return -1;
+    return readByte();
+}
+
+CmdResult Tqvbase::ECRI_REG(int reg, quint8 value)
+{
+    Operation op(*this, QStringLiteral("ECRI_REG"));
+    return writeRegisters(reg, QByteArray(1, char(value)), 1, 1, 0.05);
+}
+
+Tqvbase::Operation::Operation(Tqvbase& t, const QString& name) : m_t(t), m_name(name)
+{
+    if (m_t.m_observer)
+        m_t.m_observer->operationStarted(m_name);
+}
+
+Tqvbase::Operation::~Operation()
+{
+    if (m_t.m_observer)
+        m_t.m_observer->operationFinished(m_name);
+}
+
+} // namespace kwf

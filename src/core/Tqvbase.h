@@ -1,0 +1,126 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <vector>
+
+namespace kwf {
+
+class Clock;
+class SerialPort;
+class UiServices;
+struct LinkSettingsModel;
+
+// Result of a device command: acknowledged, or the number of bytes that were waiting
+// (0 for reads that could not decode).
+struct CmdResult {
+    bool ok = false;
+    int count = 0;
+    static CmdResult acknowledged() { return {true, 0}; }
+    static CmdResult failed(int bytesWaiting) { return {false, bytesWaiting}; }
+    explicit operator bool() const { return ok; }
+};
+
+// What the exchanges do, for the journal and the status bar. Costs nothing when none is set.
+class ExchangeObserver {
+public:
+    virtual ~ExchangeObserver() = default;
+    virtual void operationStarted(const QString& /*name*/) {}
+    virtual void operationFinished(const QString& /*name*/) {}
+    virtual void frameWritten(const QByteArray& /*frame*/, bool /*accepted*/) {}
+    virtual void waited(double /*seconds*/, int /*bytesWaiting*/) {}
+    virtual void byteRead(quint8 /*byte*/) {}
+    virtual void outcome(const QString& /*text*/) {}
+};
+
+// Shared messages.
+namespace msg {
+inline const char* const kPortNotValidated =
+    "Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration.";
+inline const char* const kLinkFailed =
+    "Échec de connexion après 3 tentatives.\r\nVeuillez vérifier le port COM utilisé,\r\nles connexions et recommencer.";
+inline const char* const kWiredFailure =
+    "Une erreur est survenue. Veuillez recommencer ou  vérifier directement sur l'afficheur.";
+inline const char* const kWirelessFailure =
+    "Le module sans fil nécessite une vérification directement sur l'afficheur.";
+inline const char* const kNoReading = "Pas de Lecture possible.";
+}
+
+// The transport: every exchange with the panel goes through here. One per program; it uses the
+// settings' one port, reads the response control and the interface at the moment of use, and
+// keeps the register image TAB_DS.
+class Tqvbase {
+public:
+    Tqvbase(SerialPort& port, Clock& clock, UiServices& ui, LinkSettingsModel& link);
+
+    static constexpr int kTabDsSize = 57;
+    std::array<quint8, kTabDsSize>& TAB_DS() { return m_tabDs; }
+    const std::array<quint8, kTabDsSize>& TAB_DS() const { return m_tabDs; }
+
+    SerialPort& port() { return m_port; }
+    Clock& clock() { return m_clock; }
+    UiServices& ui() { return m_ui; }
+    const LinkSettingsModel& link() const { return m_link; }
+
+    // Settings read at the moment of use.
+    bool responseIgnored() const;   // SEL_REP is "NON"
+    bool wired() const;             // SEL_INTER is "Filaire "
+
+    // Holds the exchange for d seconds on the monotonic clock, taking in the port's bytes.
+    void ATTENTE(double seconds);
+    // True when the port has been validated; otherwise shows the port message.
+    bool VERIF_PORT();
+    // Link test: up to three attempts of the link frame, each judged after 0.9 s.
+    bool TEST_LIAISON();
+    // Closing exchange: closing frame, 0.1 s, exactly one byte.
+    bool FIN_LIAISON();
+    // Closing exchange, then the outcome message of a device command.
+    void COMPTE_RENDU(const CmdResult& r, const QString& successText);
+
+    // Building blocks of the register operations.
+    // Empties the receive buffer and drops DTR.
+    void beginExchange();
+    // Writes one frame in one write; false when the port refused it (port closed or gone).
+    bool send(const QByteArray& frame);
+    int bytesWaiting();
+    // One waiting byte, -1 if none.
+    int readByte();
+
+    // Writes one register-write frame per value (registers first, first+1, ...) back to back,
+    // waits once, and is acknowledged when exactly values.size() bytes are waiting.
+    CmdResult writeRegisters(int firstRegister, const QByteArray& values, int preamble, int endRun,
+                             double wait);
+    // Writes one register-read frame per register back to back (pausing perFrameWait after each
+    // when it is not zero), waits once, and gives the number of bytes waiting. -1 when a frame
+    // could not be written. The caller takes the bytes with readByte().
+    int sendReads(const std::vector<int>& registers, int preamble, int endRun, double perFrameWait,
+                  double finalWait);
+
+    // Single registers: preamble 1, end run 1, 0.05 s, exactly one byte.
+    // LIT_REG gives the value, or -1 when not exactly one byte came back.
+    int LIT_REG(int reg);
+    CmdResult ECRI_REG(int reg, quint8 value);
+
+    void setObserver(ExchangeObserver* observer) { m_observer = observer; }
+    ExchangeObserver* observer() const { return m_observer; }
+
+    // Names the operation in progress for the observer.
+    class Operation {
+    public:
+        Operation(Tqvbase& t, const QString& name);
+        ~Operation();
+    private:
+        Tqvbase& m_t;
+        QString m_name;
+    };
+
+private:
+    SerialPort& m_port;
+    Clock& m_clock;
+    UiServices& m_ui;
+    LinkSettingsModel& m_link;
+    std::array<quint8, kTabDsSize> m_tabDs{};
+    ExchangeObserver* m_observer = nullptr;
+};
+
+} // namespace kwf

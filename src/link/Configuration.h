@@ -1,0 +1,45 @@
+#pragma once
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace kwf {
+
+class Principal;
+struct AppContext;
+
+// The settings window: the eight selectors, the validation, and the port's ownership (the
+// port is closed and the validated flag dropped when this window goes).
+class Configuration : public QWidget {
+    Q_OBJECT
+public:
+    explicit Configuration(Principal& principal);
+    ~Configuration() override;
+
+    QComboBox* SEL_COM = nullptr;
+    QComboBox* SEL_INTER = nullptr;
+    QComboBox* SEL_NBR_DIGI = nullptr;
+    QComboBox* SEL_COUL = nullptr;
+    QComboBox* SEL_DCF77 = nullptr;
+    QComboBox* SEL_REL1 = nullptr;
+    QComboBox* SEL_REL2 = nullptr;
+    QComboBox* SEL_REP = nullptr;
+    QPushButton* BOUTON_VALIDE = nullptr;
+    QLabel* Label1 = nullptr;
+
+    // Opens the port with the chosen settings and applies them to the main window.
+    void OUVERTURE_DU_COM();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void syncModel();
+    Principal& m_principal;
+    const AppContext& m_ctx;
+};
+
+} // namespace kwf

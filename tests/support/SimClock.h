@@ -1,0 +1,27 @@
+#pragma once
+#include "core/Clock.h"
+
+#include <vector>
+
+namespace kwf::test {
+
+// Simulated time: waits advance it instantly. The wall clock is a fixed start plus the
+// simulated milliseconds.
+class SimClock : public Clock {
+public:
+    explicit SimClock(QDateTime start = QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)))
+        : m_start(std::move(start)) {}
+    qint64 monotonicMs() const override { return m_ms; }
+    QDateTime now() const override { return m_start.addMSecs(m_ms); }
+    void waitUntil(qint64 deadlineMs, SerialPort* port) override;
+    void advance(qint64 ms) { m_ms += ms; }
+    void setNow(const QDateTime& dt) { m_start = dt.addMSecs(-m_ms); }
+    // Every wait, as (start ms, length ms).
+    std::vector<std::pair<qint64, qint64>> waits;
+
+private:
+    QDateTime m_start;
+    qint64 m_ms = 0;
+};
+
+} // namespace kwf::test

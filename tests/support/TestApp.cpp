@@ -1,0 +1,47 @@
+#include "TestApp.h"
+#include "link/Configuration.h"
+
+namespace kwf::test {
+
+TestApp::TestApp(std::unique_ptr<SerialPort> customPort)
+{
+    if (customPort) {
+        port = std::move(customPort);
+    } else {
+        auto f = std::make_unique<FakeSerialPort>(&clock);
+        fake = f.get();
+        port = std::move(f);
+    }
+    ui.now = [this] { return clock.monotonicMs(); };
+    tqv = std::make_unique<Tqvbase>(*port, clock, ui, link);
+    ctx.port = port.get();
+    ctx.clock = &clock;
+    ctx.ui = &ui;
+    ctx.link = &link;
+    ctx.tqv = tqv.get();
+    ctx.programDir = dir.path();
+    principal = std::make_unique<Principal>(ctx);
+}
+
+TestApp::~TestApp()
+{
+    principal.reset();
+}
+
+void TestApp::validate()
+{
+    principal->configuration()->OUVERTURE_DU_COM();
+}
+
+std::vector<QByteArray> TestApp::takeWrites()
+{
+    std::vector<QByteArray> out;
+    if (!fake)
+        return out;
+    for (size_t i = m_seen; i < fake->writes.size(); ++i)
+        out.push_back(fake->writes[i].bytes);
+    m_seen = fake->writes.size();
+    return out;
+}
+
+} // namespace kwf::test

@@ -1,0 +1,37 @@
+#pragma once
+#include "FakeSerialPort.h"
+#include "RecordingUi.h"
+#include "SimClock.h"
+#include "app/Principal.h"
+#include "core/LinkSettings.h"
+#include "core/Tqvbase.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace kwf::test {
+
+// The program wired with fakes: a recording port on simulated time, a recording user
+// interface, a main window. Use port (or replace it with setPort) before building windows.
+struct TestApp {
+    explicit TestApp(std::unique_ptr<SerialPort> customPort = nullptr);
+    ~TestApp();
+
+    SimClock clock;
+    RecordingUi ui;
+    LinkSettingsModel link;
+    FakeSerialPort* fake = nullptr;        // null when a custom port is used
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<Tqvbase> tqv;
+    QTemporaryDir dir;                     // the program's folder
+    AppContext ctx;
+    std::unique_ptr<Principal> principal;
+
+    // Validates the settings window as it stands (port opened on the fake).
+    void validate();
+    // Frames written since the last call to takeWrites().
+    std::vector<QByteArray> takeWrites();
+    size_t m_seen = 0;
+};
+
+} // namespace kwf::test
