@@ -148,9 +148,18 @@ bool PosixSerialPort::pull()
 {
     if (m_fd < 0)
         return false;
+    // FIONREAD says exactly what the system holds, and fails (EIO) once the device has gone;
+    // read() alone cannot tell "nothing yet" (0 with VMIN 0) from "gone".
     char buf[4096];
     while (m_rx.size() - m_rxPos < kRxLimit) {
-        const ssize_t n = ::read(m_fd, buf, sizeof buf);
+        int held = 0;
+        if (::ioctl(m_fd, FIONREAD, &held) != 0) {
+            fail(QStringLiteral("périphérique déconnecté"));
+            return false;
+        }
+        if (held <= 0)
+            return true;
+        const ssize_t n = ::read(m_fd, buf, size_t(qMin<int>(held, int(sizeof buf))));
         if (n > 0) {
             if (m_rxPos > 0 && m_rxPos == m_rx.size()) {
                 m_rx.clear();
@@ -159,11 +168,10 @@ bool PosixSerialPort::pull()
             m_rx.append(buf, int(n));
             continue;
         }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
             return true;
-        if (n < 0 && errno == EINTR)
-            continue;
-        // n == 0 or EIO: the other end has gone.
+        if (n == 0)
+            return true;
         fail(QStringLiteral("périphérique déconnecté"));
         return false;
     }
@@ -248,8 +256,15 @@ bool PosixSerialPort::waitForInput(int msecs)
         return errno == EINTR;
     if (r == 0)
         return true;
-    if (p.revents & POLLIN)
-        return pull();
+    if (p.revents & POLLIN) {
+        const qsizetype before = m_rx.size() - m_rxPos;
+        if (!pull())
+            return false;
+        // Readable yet nothing to take: do not let the caller loop straight back.
+        if (m_rx.size() - m_rxPos == before)
+            QThread::msleep(ulong(qMin(msecs, 5)));
+        return true;
+    }
     if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
         fail(QStringLiteral("périphérique déconnecté"));
         return false;

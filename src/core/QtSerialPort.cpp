@@ -90,8 +90,10 @@ bool QtSerialPort::write(const QByteArray& bytes)
 {
     if (!m_port.isOpen())
         return false;
-    if (m_port.write(bytes) != bytes.size())
-        return checkError() && false;
+    if (m_port.write(bytes) != bytes.size()) {
+        checkError();
+        return false;
+    }
     while (m_port.bytesToWrite() > 0) {
         if (!m_port.waitForBytesWritten(1000)) {
             checkError();

@@ -1,0 +1,260 @@
+#include "TestApp.h"
+#include "app/Splash.h"
+#include "link/Configuration.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace kwf;
+using namespace kwf::test;
+
+namespace {
+const char* const kFeatureItems[] = {"MENU_MISEALH", "MENU_EVEN", "MENU_LECTURE", "MENU_DERMISEH", "MENU_DCF77",
+                                     "MENU_4COUL", "MENU_6COUL", "MENU_LUM", "MENURELAIS1", "MENURELAIS2"};
+
+bool enabled(TestApp& app, const char* name)
+{
+    QAction* a = app.principal->menuAction(QString::fromLatin1(name));
+    EXPECT_NE(a, nullptr) << name;
+    return a && a->isEnabled();
+}
+
+Configuration* settings(TestApp& app) { return app.principal->configuration(); }
+} // namespace
+
+TEST(MainWindow, MenuBarAsDesignedAtStart)
+{
+    TestApp app;
+    EXPECT_EQ(app.principal->windowTitle(), QStringLiteral(" AFFICHEURS ELECTRONIQUE Z.O.Z   TQ ÉVÉNEMENT."));
+    QStringList top;
+    for (QAction* a : app.principal->menuBar()->actions())
+        top << a->text();
+    EXPECT_EQ(top, (QStringList{"&Fichier", "&Configuration", "&Fenêtre", "&?"}));
+    const std::pair<const char*, const char*> captions[] = {
+        {"MENU_NOUVELLE", "&Nouvelle configuration"}, {"MENU_OUVRIR", "&Ouvrir une configuration"},
+        {"MENU_ENREGISTRER", "&Enregistrer une configuration"}, {"MENU_QUITTER", "&Quitter"},
+        {"MENU_CONFIGURER", "Configuration"}, {"MENU_DETECT", "Détection port COM"},
+        {"MENU_EVEN", "&Mise à l'heure de l'événement"}, {"MENU_6COUL", "&Option couleur J- ,H-, N-"},
+        {"MENU_DUMP", "& Configuration d'affichage."}, {"MENU_Aide", "Aide"}};
+    for (const auto& [name, caption] : captions)
+        EXPECT_EQ(app.principal->menuAction(QString::fromLatin1(name))->text(), QString::fromUtf8(caption)) << name;
+    for (const char* item : kFeatureItems)
+        EXPECT_FALSE(enabled(app, item)) << item;
+    for (const char* item : {"MENU_DUMP", "MENU_NOUVELLE", "MENU_OUVRIR", "MENU_ENREGISTRER", "MENU_QUITTER",
+                             "MENU_CONFIGURER", "MENU_DETECT", "MENU_Aide", "MENU_FENETRE"})
+        EXPECT_TRUE(enabled(app, item)) << item;
+}
+
+TEST(Settings, SelectorsListsLabelsAndDefaults)
+{
+    TestApp app;
+    Configuration* c = settings(app);
+    EXPECT_EQ(c->windowTitle(), QStringLiteral("Configuration."));
+    EXPECT_EQ(c->SEL_COM->count(), 12);
+    EXPECT_EQ(c->SEL_COM->itemText(11), QStringLiteral("COM12:"));
+    EXPECT_EQ(c->SEL_INTER->itemText(0), QStringLiteral("Filaire "));
+    EXPECT_EQ(c->SEL_COUL->itemText(1), QStringLiteral("Tri couleur "));
+    for (QComboBox* box : c->findChildren<QComboBox*>())
+        EXPECT_EQ(box->currentIndex(), 0) << box->objectName().toStdString();
+    QStringList labels;
+    for (QLabel* l : c->findChildren<QLabel*>())
+        labels << l->text();
+    for (const char* l : {" Port", " Interface", "Nombre de digits", "Couleur des digits", "Option DCF77",
+                          "Option Relais 1", "Événement", "Controle réponses", "Label1"})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(l))) << l;
+    EXPECT_EQ(c->BOUTON_VALIDE->text(), QStringLiteral("Valider la configuration"));
+    EXPECT_FALSE(app.link.portValide);
+}
+
+TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
+{
+    TestApp app;
+    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM12:"));
+    QTest::mouseClick(settings(app)->BOUTON_VALIDE, Qt::LeftButton);
+    EXPECT_EQ(app.fake->openedDevice, portDeviceName(12, app.ctx.programDir));
+    EXPECT_EQ(app.fake->openedSettings.toString(), QStringLiteral("9600,N,8,2"));
+    ASSERT_EQ(app.ui.messages.size(), 1u);
+    EXPECT_EQ(app.ui.messages[0].text, QStringLiteral("Ouverture du port COM12: effectuée avec succès."));
+    EXPECT_EQ(app.ui.messages[0].icon, MsgIcon::Information);
+    EXPECT_TRUE(app.link.portValide);
+    EXPECT_TRUE(enabled(app, "MENU_MISEALH"));
+    EXPECT_TRUE(enabled(app, "MENU_LUM"));
+    EXPECT_TRUE(enabled(app, "MENU_LECTURE"));
+    EXPECT_FALSE(enabled(app, "MENU_DCF77"));
+    auto* sub = qobject_cast<QMdiSubWindow*>(settings(app)->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->isMinimized());
+    EXPECT_EQ(portNumberFromText(QStringLiteral("COM1:")), 1);
+    EXPECT_EQ(portNumberFromText(QStringLiteral("COM1")), 1);
+    EXPECT_EQ(portNumberFromText(QStringLiteral("COM13:")), 1);
+}
+
+TEST(Settings, FailedOpenChangesNothingButTheFlag)
+{
+    TestApp app;
+    app.validate();
+    ASSERT_TRUE(app.link.portValide);
+    const MenuState before = app.principal->menuState();
+    app.principal->showWindow(QStringLiteral("CONFIGURATION"));
+    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
+    settings(app)->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
+    app.fake->failOpen = true;
+    app.validate();
+    EXPECT_FALSE(app.link.portValide);
+    EXPECT_FALSE(app.fake->isOpen());
+    EXPECT_EQ(app.ui.lastText(), QStringLiteral("L'ouverture du port COM3 à échouée !"));
+    EXPECT_EQ(app.ui.messages.back().icon, MsgIcon::Critical);
+    EXPECT_TRUE(app.principal->menuState() == before);
+    EXPECT_FALSE(qobject_cast<QMdiSubWindow*>(settings(app)->parentWidget())->isMinimized());
+    // The next device function meets the port guard.
+    EXPECT_FALSE(app.tqv->VERIF_PORT());
+    EXPECT_EQ(app.ui.lastText(),
+              QStringLiteral("Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration."));
+}
+
+TEST(Settings, MenuRulesFollowTheSettings)
+{
+    TestApp app;
+    Configuration* c = settings(app);
+    c->SEL_INTER->setCurrentText(QStringLiteral("Sans fil"));
+    c->SEL_DCF77->setCurrentText(QStringLiteral("OUI"));
+    c->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
+    app.validate();
+    EXPECT_FALSE(enabled(app, "MENU_DERMISEH"));
+    EXPECT_FALSE(enabled(app, "MENU_DCF77"));
+    EXPECT_FALSE(enabled(app, "MENU_LECTURE"));
+    EXPECT_TRUE(enabled(app, "MENURELAIS1"));
+    EXPECT_FALSE(enabled(app, "MENURELAIS2"));
+    EXPECT_FALSE(enabled(app, "MENU_EVEN"));
+
+    c->SEL_INTER->setCurrentText(QStringLiteral("Filaire "));
+    c->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
+    c->SEL_REL2->setCurrentText(QStringLiteral("OUI"));
+    app.validate();
+    EXPECT_TRUE(enabled(app, "MENU_DERMISEH"));
+    EXPECT_TRUE(enabled(app, "MENU_DCF77"));
+    EXPECT_TRUE(enabled(app, "MENU_4COUL"));
+    EXPECT_TRUE(enabled(app, "MENU_6COUL"));
+    EXPECT_TRUE(enabled(app, "MENU_LUM")) << "stays on once on";
+    EXPECT_TRUE(enabled(app, "MENU_EVEN"));
+
+    c->SEL_REL2->setCurrentText(QStringLiteral("NON"));
+    c->SEL_REL1->setCurrentText(QStringLiteral("NON"));
+    app.validate();
+    EXPECT_TRUE(enabled(app, "MENU_EVEN")) << "stays on once on";
+    EXPECT_FALSE(enabled(app, "MENURELAIS1"));
+    EXPECT_FALSE(enabled(app, "MENURELAIS2"));
+}
+
+TEST(Settings, ResponseControlTakesEffectBeforeValidation)
+{
+    TestApp app;
+    app.validate();
+    EXPECT_TRUE(app.tqv->responseIgnored());
+    settings(app)->SEL_REP->setCurrentText(QStringLiteral("OUI"));
+    EXPECT_FALSE(app.tqv->responseIgnored());
+    settings(app)->SEL_INTER->setCurrentText(QStringLiteral("Sans fil"));
+    EXPECT_FALSE(app.tqv->wired());
+}
+
+TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
+{
+    TestApp app;
+    settings(app)->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
+    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM2:"));
+    app.validate();
+    ASSERT_TRUE(app.fake->isOpen());
+    const MenuState before = app.principal->menuState();
+    QPointer<Configuration> old = settings(app);
+    app.principal->menuAction(QStringLiteral("MENU_NOUVELLE"))->trigger();
+    EXPECT_TRUE(old.isNull());
+    EXPECT_FALSE(app.fake->isOpen());
+    EXPECT_FALSE(app.link.portValide);
+    EXPECT_EQ(settings(app)->SEL_COM->currentText(), QStringLiteral("COM1:"));
+    EXPECT_EQ(settings(app)->SEL_REL1->currentText(), QStringLiteral("NON"));
+    EXPECT_EQ(app.link.settings.port, QStringLiteral("COM1:"));
+    EXPECT_TRUE(app.principal->menuState() == before);
+    EXPECT_TRUE(enabled(app, "MENURELAIS1"));
+    EXPECT_FALSE(app.tqv->VERIF_PORT());
+}
+
+TEST(Settings, ClosingTheSettingsWindowKeepsThePort)
+{
+    TestApp app;
+    app.validate();
+    auto* sub = qobject_cast<QMdiSubWindow*>(settings(app)->parentWidget());
+    sub->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(app.fake->isOpen());
+    EXPECT_TRUE(app.link.portValide);
+}
+
+TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
+{
+    TestApp app;
+    app.principal->menuAction(QStringLiteral("MENU_Aide"))->trigger();
+    ASSERT_EQ(app.ui.openedDocuments.size(), 1);
+    EXPECT_EQ(app.ui.openedDocuments[0], QDir(app.ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc")));
+    EXPECT_TRUE(app.ui.messages.empty());
+
+    app.validate();
+    bool quit = false;
+    app.principal->onQuit = [&quit] { quit = true; };
+    app.principal->menuAction(QStringLiteral("MENU_QUITTER"))->trigger();
+    EXPECT_TRUE(quit);
+    EXPECT_FALSE(app.fake->isOpen());
+}
+
+TEST(MainWindow, StartWithoutLoaderShowsTheSettingsOnDefaults)
+{
+    TestApp app;
+    app.principal->start();
+    EXPECT_TRUE(app.principal->windowState().testFlag(Qt::WindowMaximized));
+    EXPECT_TRUE(settings(app)->isVisible());
+    EXPECT_FALSE(app.link.portValide);
+    EXPECT_TRUE(app.ui.messages.empty());
+    app.principal->hide();
+}
+
+TEST(Splash, VersionAndClosingByKeyClickOrTimer)
+{
+    {
+        Splash s;
+        EXPECT_EQ(s.lblVersion->text(), QStringLiteral("Version 1.0.6"));
+        EXPECT_EQ(s.Label1->text(), QStringLiteral("KWF_TQV_ÉVÉNEMENT_COMPTE_à_REBOURS"));
+        EXPECT_EQ(s.Timer1->interval(), 5000);
+        EXPECT_TRUE(s.Timer1->isActive());
+    }
+    {
+        auto* s = new Splash;
+        QSignalSpy done(s, &Splash::finished);
+        s->show();
+        QTest::keyClick(s, Qt::Key_Space);
+        EXPECT_EQ(done.count(), 1);
+    }
+    {
+        auto* s = new Splash;
+        QSignalSpy done(s, &Splash::finished);
+        s->show();
+        QTest::mouseClick(s->Picture1, Qt::LeftButton);
+        QTest::mouseClick(s->lblVersion, Qt::LeftButton);
+        EXPECT_EQ(done.count(), 1);
+    }
+    {
+        auto* s = new Splash;
+        QSignalSpy done(s, &Splash::finished);
+        s->show();
+        QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::DirectConnection);
+        EXPECT_EQ(done.count(), 1);
+    }
+}

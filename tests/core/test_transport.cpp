@@ -1,0 +1,212 @@
+#include "FakeSerialPort.h"
+#include "RecordingUi.h"
+#include "SimClock.h"
+#include "core/Frames.h"
+#include "core/LinkSettings.h"
+#include "core/Tqvbase.h"
+
+#include <gtest/gtest.h>
+
+using namespace kwf;
+using namespace kwf::test;
+
+namespace {
+
+// A transport on a recording port and simulated time, port open and validated.
+struct Rig {
+    SimClock clock;
+    FakeSerialPort port{&clock};
+    RecordingUi ui;
+    LinkSettingsModel link;
+    Tqvbase tqv{port, clock, ui, link};
+
+    Rig(const char* response = "OUI", const char* interface = "Filaire ")
+    {
+        ui.now = [this] { return clock.monotonicMs(); };
+        link.settings.response = QString::fromLatin1(response);
+        link.settings.interface = QString::fromLatin1(interface);
+        port.open(QStringLiteral("/dev/fake"), *LineSettings::parse(QStringLiteral("9600,N,8,2")));
+        link.portValide = true;
+    }
+    std::vector<QByteArray> frames() const
+    {
+        std::vector<QByteArray> f;
+        for (const auto& w : port.writes)
+            f.push_back(w.bytes);
+        return f;
+    }
+};
+
+} // namespace
+
+TEST(LinkTest, WiredLinkThatNeverAnswersTriesThreeTimesThenClosesTwiceAndWarns)
+{
+    Rig r;
+    EXPECT_FALSE(r.tqv.TEST_LIAISON());
+    ASSERT_EQ(r.port.writes.size(), 5u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(r.port.writes[i].bytes, linkTestFrame());
+        EXPECT_EQ(r.port.writes[i].atMs, 900 * i);
+    }
+    EXPECT_EQ(r.port.writes[3].bytes, closingFrame());
+    EXPECT_EQ(r.port.writes[3].atMs, 2700);
+    EXPECT_EQ(r.port.writes[4].bytes, closingFrame());
+    EXPECT_EQ(r.port.writes[4].atMs, 2800);
+    ASSERT_EQ(r.ui.messages.size(), 1u);
+    EXPECT_EQ(r.ui.messages[0].text, QStringLiteral("Échec de connexion après 3 tentatives.\r\n"
+                                                     "Veuillez vérifier le port COM utilisé,\r\n"
+                                                     "les connexions et recommencer."));
+    EXPECT_EQ(r.ui.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(r.ui.messages[0].atMs, 2900);   // after both closing frames
+    // Every attempt starts by emptying the buffer and dropping DTR.
+    EXPECT_EQ(r.port.calls.mid(1, 3), (QStringList{"clear", "dtr0", "write"}));
+}
+
+TEST(LinkTest, OneByteSucceedsTwoBytesIsAFailedAttempt)
+{
+    Rig r;
+    int n = 0;
+    r.port.responder = [&n](const QByteArray&) { return ++n == 1 ? QByteArray("\x06\x06") : QByteArray("\x06"); };
+    EXPECT_TRUE(r.tqv.TEST_LIAISON());
+    EXPECT_EQ(r.port.writes.size(), 2u);
+    EXPECT_TRUE(r.ui.messages.empty());
+}
+
+TEST(LinkTest, WirelessGivesUpQuietlyAfterThreeAttempts)
+{
+    Rig r("OUI", "Sans fil");
+    EXPECT_FALSE(r.tqv.TEST_LIAISON());
+    EXPECT_EQ(r.port.writes.size(), 3u);
+    EXPECT_TRUE(r.ui.messages.empty());
+}
+
+TEST(LinkTest, ResponseControlOffSucceedsAfterOneFrameWithNothingConnected)
+{
+    Rig r("NON");
+    EXPECT_TRUE(r.tqv.TEST_LIAISON());
+    ASSERT_EQ(r.port.writes.size(), 1u);
+    EXPECT_EQ(r.clock.monotonicMs(), 900);
+    EXPECT_TRUE(r.ui.messages.empty());
+}
+
+TEST(LinkTest, PortErrorEndsAtOnceWithoutMessage)
+{
+    Rig r;
+    r.port.failWrite = true;
+    EXPECT_FALSE(r.tqv.TEST_LIAISON());
+    EXPECT_EQ(r.clock.monotonicMs(), 0);
+    EXPECT_TRUE(r.ui.messages.empty());
+    r.port.close();
+    EXPECT_FALSE(r.tqv.TEST_LIAISON());
+    EXPECT_TRUE(r.ui.messages.empty());
+}
+
+TEST(PortGuard, NotValidatedShowsTheMessageAndSendsNothing)
+{
+    Rig r;
+    r.link.portValide = false;
+    EXPECT_FALSE(r.tqv.VERIF_PORT());
+    EXPECT_TRUE(r.port.writes.empty());
+    ASSERT_EQ(r.ui.messages.size(), 1u);
+    EXPECT_EQ(r.ui.messages[0].text,
+              QStringLiteral("Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration."));
+    EXPECT_EQ(r.ui.messages[0].icon, MsgIcon::Exclamation);
+    r.link.portValide = true;
+    EXPECT_TRUE(r.tqv.VERIF_PORT());
+    EXPECT_EQ(r.ui.messages.size(), 1u);
+}
+
+TEST(Outcome, SuccessFailureAndSilenceByInterfaceAndResponseControl)
+{
+    struct Case { const char* rep; const char* inter; bool ok; const char* text; MsgIcon icon; };
+    const Case cases[] = {
+        {"OUI", "Filaire ", true, "Fait.", MsgIcon::Information},
+        {"OUI", "Sans fil", true, "Fait.", MsgIcon::Information},
+        {"OUI", "Filaire ", false, "Une erreur est survenue. Veuillez recommencer ou  vérifier directement sur l'afficheur.", MsgIcon::Exclamation},
+        {"OUI", "Sans fil", false, "Le module sans fil nécessite une vérification directement sur l'afficheur.", MsgIcon::Information},
+        {"NON", "Filaire ", false, nullptr, MsgIcon::None},
+        {"NON", "Sans fil", true, nullptr, MsgIcon::None},
+    };
+    for (const Case& c : cases) {
+        Rig r(c.rep, c.inter);
+        r.tqv.COMPTE_RENDU(c.ok ? CmdResult::acknowledged() : CmdResult::failed(0), QStringLiteral("Fait."));
+        ASSERT_EQ(r.port.writes.size(), 1u);
+        EXPECT_EQ(r.port.writes[0].bytes, closingFrame());
+        if (!c.text) {
+            EXPECT_TRUE(r.ui.messages.empty());
+            continue;
+        }
+        ASSERT_EQ(r.ui.messages.size(), 1u) << c.rep << c.inter << c.ok;
+        EXPECT_EQ(r.ui.messages[0].text, QString::fromUtf8(c.text));
+        EXPECT_EQ(r.ui.messages[0].icon, c.icon);
+        EXPECT_EQ(r.ui.messages[0].atMs, 100);   // the closing exchange went first
+    }
+}
+
+TEST(Outcome, ClosingExchangeCountsExactlyOneByte)
+{
+    Rig r;
+    EXPECT_FALSE(r.tqv.FIN_LIAISON());
+    r.port.responder = ackOneByte;
+    EXPECT_TRUE(r.tqv.FIN_LIAISON());
+    r.port.responder = [](const QByteArray&) { return QByteArray("ab"); };
+    EXPECT_FALSE(r.tqv.FIN_LIAISON());
+    Rig off("NON");
+    EXPECT_TRUE(off.tqv.FIN_LIAISON());
+}
+
+TEST(RegisterBlocks, WriteIsAcknowledgedByExactlyOneBytePerFrame)
+{
+    Rig r;
+    r.port.responder = ackOneByte;
+    const QByteArray values("\x01\x02\x03", 3);
+    EXPECT_TRUE(r.tqv.writeRegisters(10, values, 2, 3, 0.9).ok);
+    ASSERT_EQ(r.port.writes.size(), 3u);
+    EXPECT_EQ(r.port.writes[2].bytes, registerWriteFrame(12, 0x03, 2, 3));
+    EXPECT_EQ(r.port.writes[2].atMs, 0);   // back to back
+    EXPECT_EQ(r.clock.monotonicMs(), 900);
+
+    r.port.responder = [](const QByteArray&) { return QByteArray("xy"); };
+    const CmdResult twice = r.tqv.writeRegisters(10, values, 2, 3, 0.9);
+    EXPECT_FALSE(twice.ok);
+    EXPECT_EQ(twice.count, 6);
+    r.port.responder = nullptr;
+    EXPECT_EQ(r.tqv.writeRegisters(10, values, 2, 3, 0.9).count, 0);
+}
+
+TEST(RegisterBlocks, ReadsPauseAfterEachFrameWhenAsked)
+{
+    Rig r;
+    r.port.responder = [](const QByteArray& f) { return QByteArray(1, char(f[5] - 0x20)); };
+    EXPECT_EQ(r.tqv.sendReads({1, 2, 3}, 4, 1, 0.5, 0.9), 3);
+    EXPECT_EQ(r.port.writes[1].atMs, 500);
+    EXPECT_EQ(r.port.writes[2].atMs, 1000);
+    EXPECT_EQ(r.clock.monotonicMs(), 2400);
+}
+
+TEST(SingleRegister, ReadGivesTheValueOnlyForExactlyOneByte)
+{
+    Rig r;
+    r.port.responder = [](const QByteArray&) { return QByteArray("\x5A", 1); };
+    EXPECT_EQ(r.tqv.LIT_REG(7), 0x5A);
+    EXPECT_EQ(r.port.writes[0].bytes, registerReadFrame(7, 1, 1));
+    EXPECT_EQ(r.clock.monotonicMs(), 50);
+    r.port.responder = nullptr;
+    EXPECT_EQ(r.tqv.LIT_REG(7), -1);
+    r.port.responder = [](const QByteArray&) { return QByteArray("\x01\x02", 2); };
+    EXPECT_EQ(r.tqv.LIT_REG(7), -1);
+    r.port.responder = ackOneByte;
+    EXPECT_TRUE(r.tqv.ECRI_REG(20, 0x41).ok);
+    EXPECT_EQ(r.port.writes.back().bytes, registerWriteFrame(20, 0x41, 1, 1));
+}
+
+TEST(Wait, HoldsForTheDelayOnTheMonotonicClock)
+{
+    Rig r;
+    r.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59, 800)));
+    r.tqv.ATTENTE(0.9);
+    ASSERT_EQ(r.clock.waits.size(), 1u);
+    EXPECT_EQ(r.clock.waits[0].second, 900);   // a wait across midnight is not stretched
+    r.tqv.ATTENTE(0.05);
+    EXPECT_EQ(r.clock.waits[1].second, 50);
+}
