@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 namespace kwf {
 
@@ -212,6 +213,9 @@ Configuration* Principal::configuration()
 
 void Principal::start()
 {
+    // Fill the screen even where no window manager honours the maximized state.
+    if (QScreen* sc = screen())
+        setGeometry(sc->availableGeometry());
     showMaximized();
     if (onStartup)
         onStartup();
