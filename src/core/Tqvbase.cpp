@@ -41,8 +41,7 @@ void Tqvbase::beginExchange()
 bool Tqvbase::send(const QByteArray& frame)
 {
     const bool accepted = m_port.isOpen() && m_port.write(frame);
-    if (m_observer)
-        m_observer->frameWritten(frame, accepted);
+    notify([&](ExchangeObserver& o) { o.frameWritten(frame, accepted); });
     return accepted;
 }
 
@@ -54,8 +53,8 @@ int Tqvbase::bytesWaiting()
 int Tqvbase::readByte()
 {
     const int b = m_port.isOpen() ? m_port.readByte() : -1;
-    if (b >= 0 && m_observer)
-        m_observer->byteRead(quint8(b));
+    if (b >= 0)
+        notify([&](ExchangeObserver& o) { o.byteRead(quint8(b)); });
     return b;
 }
 
@@ -71,8 +70,7 @@ bool Tqvbase::TEST_LIAISON()
         if (responseIgnored())
             return true;
         const int n = bytesWaiting();
-        if (m_observer)
-            m_observer->waited(0.9, n);
+        notify([&](ExchangeObserver& o) { o.waited(0.9, n); });
         if (n == 1)
             return true;
     }
@@ -95,8 +93,7 @@ bool Tqvbase::FIN_LIAISON()
     if (responseIgnored())
         return true;
     const int n = bytesWaiting();
-    if (m_observer)
-        m_observer->waited(0.1, n);
+    notify([&](ExchangeObserver& o) { o.waited(0.1, n); });
     return written && n == 1;
 }
 
@@ -106,16 +103,13 @@ void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)
     if (responseIgnored())
         return;
     if (r.ok) {
-        if (m_observer)
-            m_observer->outcome(successText);
+        notify([&](ExchangeObserver& o) { o.outcome(successText); });
         m_ui.message(successText, MsgIcon::Information);
     } else if (wired()) {
-        if (m_observer)
-            m_observer->outcome(QString::fromUtf8(msg::kWiredFailure));
+        notify([&](ExchangeObserver& o) { o.outcome(QString::fromUtf8(msg::kWiredFailure)); });
         m_ui.message(QString::fromUtf8(msg::kWiredFailure), MsgIcon::Exclamation);
     } else {
-        if (m_observer)
-            m_observer->outcome(QString::fromUtf8(msg::kWirelessFailure));
+        notify([&](ExchangeObserver& o) { o.outcome(QString::fromUtf8(msg::kWirelessFailure)); });
         m_ui.message(QString::fromUtf8(msg::kWirelessFailure), MsgIcon::Information);
     }
 }
@@ -130,8 +124,7 @@ CmdResult Tqvbase::writeRegisters(int firstRegister, const QByteArray& values, i
     }
     ATTENTE(wait);
     const int n = bytesWaiting();
-    if (m_observer)
-        m_observer->waited(wait, n);
+    notify([&](ExchangeObserver& o) { o.waited(wait, n); });
     return n == values.size() ? CmdResult::acknowledged() : CmdResult::failed(n);
 }
 
@@ -147,8 +140,7 @@ int Tqvbase::sendReads(const std::vector<int>& registers, int preamble, int endR
     }
     ATTENTE(finalWait);
     const int n = bytesWaiting();
-    if (m_observer)
-        m_observer->waited(finalWait, n);
+    notify([&](ExchangeObserver& o) { o.waited(finalWait, n); });
     return n;
 }
 
@@ -167,16 +159,25 @@ CmdResult Tqvbase::ECRI_REG(int reg, quint8 value)
     return writeRegisters(reg, QByteArray(1, char(value)), 1, 1, 0.05);
 }
 
+void Tqvbase::addObserver(ExchangeObserver* observer)
+{
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void Tqvbase::removeObserver(ExchangeObserver* observer)
+{
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
 Tqvbase::Operation::Operation(Tqvbase& t, const QString& name) : m_t(t), m_name(name)
 {
-    if (m_t.m_observer)
-        m_t.m_observer->operationStarted(m_name);
+    m_t.notify([&](ExchangeObserver& o) { o.operationStarted(m_name); });
 }
 
 Tqvbase::Operation::~Operation()
 {
-    if (m_t.m_observer)
-        m_t.m_observer->operationFinished(m_name);
+    m_t.notify([&](ExchangeObserver& o) { o.operationFinished(m_name); });
 }
 
 } // namespace kwf

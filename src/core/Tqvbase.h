@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -101,8 +102,9 @@ public:
     int LIT_REG(int reg);
     CmdResult ECRI_REG(int reg, quint8 value);
 
-    void setObserver(ExchangeObserver* observer) { m_observer = observer; }
-    ExchangeObserver* observer() const { return m_observer; }
+    // Observers (journal, status bar) are told of every frame, wait and byte taken.
+    void addObserver(ExchangeObserver* observer);
+    void removeObserver(ExchangeObserver* observer);
 
     // Names the operation in progress for the observer.
     class Operation {
@@ -120,7 +122,12 @@ private:
     UiServices& m_ui;
     LinkSettingsModel& m_link;
     std::array<quint8, kTabDsSize> m_tabDs{};
-    ExchangeObserver* m_observer = nullptr;
+    template <class F> void notify(F&& f)
+    {
+        for (ExchangeObserver* o : m_observers)
+            f(*o);
+    }
+    std::vector<ExchangeObserver*> m_observers;
 };
 
 } // namespace kwf
