@@ -1,0 +1,70 @@
+#pragma once
+#include "core/Dcf77Log.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace kwf {
+
+class Principal;
+struct AppContext;
+
+// The DCF77 monitor: while it runs the panel reports every DCF77 second with one character;
+// the window lights its indicators, keeps the reception log one line per minute, counts the
+// seconds and the complete minutes, decodes every complete minute, and saves the log.
+class DCF77 : public QWidget {
+    Q_OBJECT
+public:
+    explicit DCF77(Principal& principal);
+    ~DCF77() override;
+
+    QGroupBox* Frame4 = nullptr;
+    QPushButton* Command1 = nullptr;   // "Éffacer"
+    QPushButton* Command2 = nullptr;   // "Démarrer"
+    QPushButton* Command3 = nullptr;   // "Arrêter"
+    QPushButton* Command6 = nullptr;   // save the log
+    QPlainTextEdit* Text1 = nullptr;   // the log
+    QLabel* Shape1 = nullptr;          // minute mark
+    QLabel* Shape2 = nullptr;          // bit 0
+    QLabel* Shape3 = nullptr;          // bit 1
+    QLabel* Shape4 = nullptr;          // second flash
+    QLabel* cnt = nullptr;             // seconds of the current minute
+    QLabel* tra = nullptr;             // complete minutes
+    QPlainTextEdit* DECODAGE = nullptr; // one line per complete minute, decoded
+    QLabel* BILAN = nullptr;            // good and bad decoded minutes
+    QTimer* Timer3 = nullptr;          // port poll, 200 ms
+    QTimer* Timer1 = nullptr;          // end of the second flash, 500 ms
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command6_Click();
+    void Timer1_Timer();
+    void Timer3_Timer();
+
+    // The log exactly as it is kept and saved (CR LF line ends).
+    const QString& logText() const { return m_log.text(); }
+    const Dcf77Log& log() const { return m_log; }
+    int goodMinutes() const { return m_good; }
+    int badMinutes() const { return m_bad; }
+
+private:
+    void showIndicators();
+    void showCounters();
+    void showBilan();
+    void appendToView(const QString& chunk);
+    void addDecoded(const QByteArray& minuteChars);
+
+    Principal& m_principal;
+    const AppContext& m_ctx;
+    Dcf77Log m_log;
+    int m_good = 0;
+    int m_bad = 0;
+};
+
+} // namespace kwf
