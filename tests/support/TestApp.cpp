@@ -12,6 +12,17 @@ TestApp::TestApp(std::unique_ptr<SerialPort> customPort)
         fake = f.get();
         port = std::move(f);
     }
+    wire();
+}
+
+TestApp::TestApp(const PortFactory& makePort)
+{
+    port = makePort(clock);
+    wire();
+}
+
+void TestApp::wire()
+{
     ui.now = [this] { return clock.monotonicMs(); };
     tqv = std::make_unique<Tqvbase>(*port, clock, ui, link);
     ctx.port = port.get();

@@ -7,6 +7,7 @@
 #include "core/Tqvbase.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace kwf::test {
@@ -15,6 +16,9 @@ namespace kwf::test {
 // interface, a main window. Use port (or replace it with setPort) before building windows.
 struct TestApp {
     explicit TestApp(std::unique_ptr<SerialPort> customPort = nullptr);
+    // A port built on this app's simulated clock (for example an emulated panel).
+    using PortFactory = std::function<std::unique_ptr<SerialPort>(SimClock&)>;
+    explicit TestApp(const PortFactory& makePort);
     ~TestApp();
 
     SimClock clock;
@@ -32,6 +36,9 @@ struct TestApp {
     // Frames written since the last call to takeWrites().
     std::vector<QByteArray> takeWrites();
     size_t m_seen = 0;
+
+private:
+    void wire();
 };
 
 } // namespace kwf::test
