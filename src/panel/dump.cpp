@@ -57,7 +57,7 @@ dump::dump(Principal& principal) : QWidget(nullptr), m_tqv(*principal.context().
 {
     setWindowTitle(QStringLiteral(" Configuration d'affichage."));
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(6, 6, 6, 6);
+    outer->setContentsMargins(4, 4, 4, 4);
     outer->setSpacing(4);
 
     // Switch part: bank "SW2" on the left, bank "SW3" on the right, each with its descriptions
@@ -73,14 +73,14 @@ dump::dump(Principal& principal) : QWidget(nullptr), m_tqv(*principal.context().
         top->addStretch(1);
         top->addWidget(button, 0, Qt::AlignBottom);
         col->addLayout(top);
-        col->addSpacing(4);
+        col->addSpacing(2);
         for (int i = 0; i < 8; ++i) {
             auto* box = new QLineEdit(QString::fromUtf8(texts[i]), this);
             box->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(boxName)).arg(i));
             box->setReadOnly(true);
             box->setFocusPolicy(Qt::NoFocus);
             box->setCursor(Qt::PointingHandCursor);
-            box->setFixedHeight(20);
+            box->setFixedHeight(18);
             box->setMinimumWidth(300);
             box->installEventFilter(this);
             setBase(box, kOffColour);
@@ -193,7 +193,7 @@ QGroupBox* dump::buildBank(const QString& caption, std::array<QScrollBar*, 8>& b
         bar->setSingleStep(1);
         bar->setPageStep(1);
         bar->setValue(kOff);
-        bar->setFixedSize(16, 40);
+        bar->setFixedSize(16, 60);
         bars[i] = bar;
         g->addWidget(bar, 0, i + 1, Qt::AlignHCenter);
         g->addWidget(centred(QString::number(i + 1), frame), 1, i + 1);
@@ -268,11 +268,16 @@ bool dump::eventFilter(QObject* watched, QEvent* event)
             Frame2_DblClick();
         return true;
     }
-    if (type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease) {
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+        || type == QEvent::MouseButtonRelease) {
         for (int i = 0; i < 8; ++i) {
             if (watched != Text2[i] && watched != Text3[i])
                 continue;
-            // A double click toggles once, like a single click.
+            // A click toggles on release; the second half of a double click does not toggle again.
+            if (type == QEvent::MouseButtonPress) {
+                m_releaseAfterDblClick = nullptr;
+                return true;
+            }
             if (type == QEvent::MouseButtonDblClick) {
                 m_releaseAfterDblClick = watched;
                 return true;
