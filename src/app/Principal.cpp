@@ -1,9 +1,17 @@
 #include "app/Principal.h"
 #include "core/SerialPort.h"
 #include "core/UiServices.h"
+#include "app/JournalWindow.h"
+#include "core/Clock.h"
+#include "core/Frames.h"
+#include "core/Tqvbase.h"
 #include "link/Configuration.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
 #include <QCloseEvent>
 #include <QDir>
 #include <QMdiArea>
@@ -13,6 +21,40 @@
 #include <QScreen>
 
 namespace kwf {
+
+// Shows in the status bar what an exchange sends, with a busy cursor until the handler that
+// runs it returns to the event loop.
+class Principal::StatusObserver : public ExchangeObserver {
+public:
+    explicit StatusObserver(Principal& p) : m_p(p) {}
+    void operationStarted(const QString& name) override { m_operation = name; busy(); }
+    void frameWritten(const QByteArray& frame, bool) override
+    {
+        busy();
+        QString op = m_operation.isEmpty() ? QString() : m_operation + QStringLiteral(" : ");
+        m_p.m_statusLabel->setText(QStringLiteral("Envoi %1%2").arg(op, QString::fromLatin1(hexBytes(frame))));
+        m_p.m_statusLabel->repaint();
+    }
+    void operationFinished(const QString&) override { m_operation.clear(); }
+
+private:
+    void busy()
+    {
+        if (m_busy)
+            return;
+        m_busy = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // Runs once the handler that started the exchange gives control back.
+        QTimer::singleShot(0, &m_p, [this] {
+            m_busy = false;
+            QApplication::restoreOverrideCursor();
+            m_p.updatePortStatus();
+        });
+    }
+    Principal& m_p;
+    QString m_operation;
+    bool m_busy = false;
+};
 
 Principal::Principal(const AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
 {
@@ -26,11 +68,15 @@ Principal::Principal(const AppContext& ctx, QWidget* parent) : QMainWindow(paren
     registerWindow(QStringLiteral("CONFIGURATION"), [](Principal& p) -> QWidget* {
         return new Configuration(p);
     });
+    registerWindow(QStringLiteral("JOURNAL"), [](Principal& p) -> QWidget* { return new JournalWindow(p); });
     registerAllWindows(*this);
+    setupStatusBar();
 }
 
 Principal::~Principal()
 {
+    if (m_ctx.tqv)
+        m_ctx.tqv->removeObserver(m_status.get());
     // Child windows go first, the settings window (which releases the port) with them.
     const auto subs = m_mdi->subWindowList();
     for (QMdiSubWindow* s : subs)
@@ -49,7 +95,8 @@ void Principal::buildMenus()
             {"MENU_QUITTER", "&Quitter", true}}},
         {"MENU_CONFIGURER2", "&Configuration", {
             {"MENU_CONFIGURER", "Configuration", true},
-            {"MENU_DETECT", "Détection port COM", true}}},
+            {"MENU_DETECT", "Détection port COM", true},
+            {"MENU_JOURNAL", "Journal des échanges", true}}},
         {"MENU_FENETRE", "&Fenêtre", {
             {"MENU_MISEALH", "&Mise à l'heure", false},
             {"MENU_EVEN", "&Mise à l'heure de l'événement", false},
@@ -87,6 +134,7 @@ void Principal::buildMenus()
     on("MENU_CONFIGURER", [this] { MENU_CONFIGURER_Click(); });
     on("MENU_DETECT", [this] { MENU_DETECT_Click(); });
     on("MENU_Aide", [this] { MENU_Aide_Click(); });
+    on("MENU_JOURNAL", [this] { showWindow(QStringLiteral("JOURNAL")); });
     const std::vector<std::pair<const char*, const char*>> windows = {
         {"MENU_MISEALH", "MiseaH"}, {"MENU_EVEN", "Mise_even"}, {"MENU_LECTURE", "LecturH"},
         {"MENU_DERMISEH", "DER_MiseH"}, {"MENU_DCF77", "DCF77"}, {"MENU_4COUL", "COUL6"},
@@ -239,6 +287,7 @@ void Principal::MENU_NOUVELLE_Click()
     // The settings window takes the port and the validated flag with it.
     unloadWindow(QStringLiteral("CONFIGURATION"));
     showWindow(QStringLiteral("CONFIGURATION"));
+    updatePortStatus();
 }
 
 void Principal::MENU_Aide_Click()
@@ -261,6 +310,38 @@ void Principal::closeEvent(QCloseEvent* e)
     e->accept();
     if (onQuit)
         onQuit();
+}
+
+} // namespace kwf
+
+namespace kwf {
+
+void Principal::setupStatusBar()
+{
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("STATUS_PORT"));
+    statusBar()->addWidget(m_statusLabel, 1);
+    m_status = std::make_unique<StatusObserver>(*this);
+    if (m_ctx.tqv)
+        m_ctx.tqv->addObserver(m_status.get());
+    auto* t = new QTimer(this);
+    t->setInterval(1000);
+    connect(t, &QTimer::timeout, this, [this] { updatePortStatus(); });
+    t->start();
+    updatePortStatus();
+}
+
+QString Principal::portStatusText() const
+{
+    if (m_ctx.link && m_ctx.port && m_ctx.link->portValide && m_ctx.port->isOpen())
+        return QStringLiteral("%1 ouvert %2").arg(m_ctx.link->settings.port, QString::fromLatin1(kLinkLineSettings));
+    return QStringLiteral("aucun port validé");
+}
+
+void Principal::updatePortStatus()
+{
+    if (m_statusLabel)
+        m_statusLabel->setText(portStatusText());
 }
 
 } // namespace kwf

@@ -6,8 +6,10 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -61,11 +63,19 @@ public:
     void MENU_Aide_Click();
     void MENU_QUITTER_Click();
 
+    // "COM3: ouvert 9600,N,8,2" or "aucun port validé".
+    QString portStatusText() const;
+    void updatePortStatus();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
     void buildMenus();
+    void setupStatusBar();
+    class StatusObserver;
+    std::unique_ptr<StatusObserver> m_status;
+    QLabel* m_statusLabel = nullptr;
     QMdiSubWindow* subWindowOf(QWidget* w) const;
     AppContext m_ctx;
     QMdiArea* m_mdi = nullptr;

@@ -96,12 +96,14 @@ void Configuration::OUVERTURE_DU_COM()
     const PortOpening r = openLinkPort(*m_ctx.port, *m_ctx.link, m_ctx.programDir);
     if (!r.opened) {
         // Nothing else changes: menus, windows and this window stay as they are.
+        m_principal.updatePortStatus();
         m_ctx.ui->message(r.message, MsgIcon::Critical);
         return;
     }
     m_ctx.ui->message(r.message, MsgIcon::Information);
     for (const char* name : {"COUL6", "COUL66", "LecturH", "DER_MiseH", "LUM"})
         m_principal.unloadWindow(QString::fromLatin1(name));
+    m_principal.updatePortStatus();
     m_principal.applyMenuState(menuStateAfterValidation(m_ctx.link->settings, m_principal.menuState()));
     const bool wired = m_ctx.link->settings.wired();
     for (const char* name : {"Relais_1", "Relais_2"}) {

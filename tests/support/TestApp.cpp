@@ -32,6 +32,9 @@ void TestApp::wire()
     ctx.tqv = tqv.get();
     ctx.programDir = dir.path();
     principal = std::make_unique<Principal>(ctx);
+    // Shown (offscreen) so that child windows are visible and take simulated clicks.
+    principal->resize(1024, 768);
+    principal->show();
 }
 
 TestApp::~TestApp()

@@ -5,6 +5,10 @@
 #include "app/Principal.h"
 #include "core/LinkSettings.h"
 #include "core/Tqvbase.h"
+#include "link/Configuration.h"
+
+#include <QComboBox>
+#include <QPushButton>
 
 #include <QTemporaryDir>
 #include <functional>
