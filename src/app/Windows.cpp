@@ -46,6 +46,10 @@
 #include "panel/dump.h"
 #define KWF_HAS_DUMP 1
 #endif
+#if __has_include("config/FICHIER.h")
+#include "config/FICHIER.h"
+#define KWF_HAS_FICHIER 1
+#endif
 
 namespace kwf {
 
@@ -92,6 +96,10 @@ void registerAllWindows(Principal& principal)
 #endif
 #ifdef KWF_HAS_DUMP
     add<dump>(principal, "dump");
+#endif
+#ifdef KWF_HAS_FICHIER
+    // The configuration file: start-up loading and the File menu's open and save.
+    installConfigFile(principal);
 #endif
 }
 

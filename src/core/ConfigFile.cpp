@@ -1,6 +1,10 @@
 #include "core/ConfigFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -211,6 +215,43 @@ ConfigRead readConfig(const QByteArray& bytes, const ConfigValues& current)
         p += f.width + 2;
     }
     return r;
+}
+
+QString defaultConfigPath(const QString& programDir)
+{
+    const QDir dir(programDir);
+    const QString name = QString::fromLatin1(kDefaultName);
+    if (QFileInfo::exists(dir.filePath(name)))
+        return dir.filePath(name);
+    const QStringList all = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& f : all)
+        if (f.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(f);
+    return dir.filePath(name);
+}
+
+bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out)
+{
+    QFile f(path);
+    if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray data = f.read(maxBytes);
+    if (f.error() != QFileDevice::NoError)
+        return false;
+    *out = data;
+    return true;
+}
+
+bool writeFileWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
 }
 
 QByteArray toWindows1252(const QString& text)

@@ -75,6 +75,16 @@ struct ConfigRead {
 // end in LF alone is read as if they ended in CR LF.
 ConfigRead readConfig(const QByteArray& bytes, const ConfigValues& current);
 
+// The default file in the program's folder. Where the name's case matters, a file whose name
+// differs only in case ("CONFIGURATION_TQV.ZOL") is taken when the exact name is absent.
+QString defaultConfigPath(const QString& programDir);
+
+// Reads at most maxBytes from the start of a file; false when it cannot be opened or read.
+bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out);
+// Writes the whole file or nothing: the bytes go to a temporary file in the same folder, which
+// then replaces the target. False (and the target untouched) on any error.
+bool writeFileWhole(const QString& path, const QByteArray& bytes);
+
 // Windows-1252 conversions of the file's text.
 QByteArray toWindows1252(const QString& text);
 QString fromWindows1252(const QByteArray& bytes);
