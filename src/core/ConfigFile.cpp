@@ -1,4 +1,5 @@
 #include "core/ConfigFile.h"
+#include "core/Dcf77Log.h"   // toWindows1252
 
 #include <QDir>
 #include <QFile>
@@ -254,24 +255,12 @@ bool writeFileWhole(const QString& path, const QByteArray& bytes)
     return f.commit();
 }
 
-QByteArray toWindows1252(const QString& text)
-{
-    QStringEncoder enc("windows-1252");
-    if (enc.isValid())
-        return enc.encode(text);
-    // Without a Windows-1252 codec, Latin-1 encodes the same bytes for every letter the file
-    // writes (é, à); it differs only in 0x80..0x9F.
-    QStringEncoder latin1(QStringConverter::Latin1);
-    return latin1.encode(text);
-}
-
 QString fromWindows1252(const QByteArray& bytes)
 {
     QStringDecoder dec("windows-1252");
-    if (dec.isValid())
-        return dec.decode(bytes);
-    QStringDecoder latin1(QStringConverter::Latin1);
-    return latin1.decode(bytes);
+    if (!dec.isValid())   // no Windows-1252 codec: Latin-1 agrees on every letter the file writes
+        dec = QStringDecoder(QStringConverter::Latin1);
+    return dec.decode(bytes);
 }
 
 } // namespace kwf

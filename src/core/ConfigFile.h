@@ -85,8 +85,7 @@ bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out);
 // then replaces the target. False (and the target untouched) on any error.
 bool writeFileWhole(const QString& path, const QByteArray& bytes);
 
-// Windows-1252 conversions of the file's text.
-QByteArray toWindows1252(const QString& text);
+// The file's text read back from Windows-1252 (toWindows1252 in Dcf77Log.h writes it).
 QString fromWindows1252(const QByteArray& bytes);
 
 } // namespace kwf
