@@ -230,15 +230,3 @@ TEST(DetectEndToEnd, ScanDropsTheOpenLinkAndDeviceFunctionsRefuse)
     EXPECT_FALSE(app.tqv.VERIF_PORT());
     EXPECT_EQ(app.ui.lastText(), QString::fromUtf8(msg::kPortNotValidated));
 }
-TEST(DetectDebug, Probe)
-{
-    Pty com3;
-    AnsweringPanel panel(com3.master);
-    auto port = createSerialPort();
-    SystemClock clock;
-    ASSERT_TRUE(port->open(com3.path, *LineSettings::parse("9600,N,8,1")));
-    port->clearInput();
-    port->write("xx1yy");
-    clock.waitUntil(clock.monotonicMs() + 300, port.get());
-    EXPECT_EQ(port->bytesWaiting(), 1) << port->errorString().toStdString() << " open " << port->isOpen();
-}
