@@ -294,6 +294,7 @@ void PanelModel::answer(const QByteArray& bytes)
     QByteArray b = bytes;
     if (m_faults.extraByte)
         b.append(char(0xFF));
+    m_lastAnswer = b;
     if (m_pendingBytes + b.size() > kMaxPending)
         return;   // the line's buffer is full: lost
     const qint64 at = m_nowMs + std::max(0, m_faults.answerDelayMs);
@@ -310,6 +311,7 @@ void PanelModel::frameComplete()
     ++m_framesByBase[base];
     m_lastFrame = QByteArray(reinterpret_cast<const char*>(m_body.data()), 6);
 
+    m_lastAnswer.clear();
     const bool deaf = m_faults.silent ||
                       (m_faults.silentAfterFrames >= 0 && m_frames > m_faults.silentAfterFrames);
     if (!deaf) {
@@ -337,6 +339,8 @@ void PanelModel::frameComplete()
             break;
         }
     }
+    if (onFrame)
+        onFrame(m_lastFrame, m_lastAnswer);
     if (m_faults.unplugAfterFrames >= 0 && m_frames >= m_faults.unplugAfterFrames)
         m_unplugged = true;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <map>
 #include <random>
@@ -75,6 +76,10 @@ public:
     // True once the line has gone away (unplugAfterFrames reached); the panel then ignores input.
     bool unplugged() const { return m_unplugged; }
 
+    // Called for every accepted frame with its six body characters and what the panel answers
+    // (empty when it stays silent). For journals; must not touch the model.
+    std::function<void(const QByteArray& body, const QByteArray& answer)> onFrame;
+
     // Counters.
     int framesAccepted() const { return m_frames; }
     int framesOf(quint8 base) const;
@@ -113,8 +118,8 @@ private:
     enum class St { Idle, Preamble, Body, End, Trailing } m_st = St::Idle;
     std::array<quint8, 6> m_body{};
     int m_bodyLen = 0;
-    QByteArray m_current;
     QByteArray m_lastFrame;
+    QByteArray m_lastAnswer;
     int m_frames = 0;
     std::map<quint8, int> m_framesByBase;
 

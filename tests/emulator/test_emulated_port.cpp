@@ -1,4 +1,5 @@
 #include "EmulatedApp.h"
+#include "core/Dcf77Minute.h"
 #include "core/Frames.h"
 #include "link/Configuration.h"
 
@@ -90,5 +91,28 @@ TEST(EmulatedSerialPort, WrongLineSettingsAreNotUnderstood)
     port.write(linkTestFrame());
     EXPECT_EQ(port.bytesWaiting(), 1);
     port.clearInput();
+    EXPECT_EQ(port.bytesWaiting(), 0);
+}
+
+TEST(EmulatedSerialPort, DcfCharactersArriveOncePerSimulatedSecond)
+{
+    auto app = makeEmulatedApp(QDateTime(QDate(2026, 12, 5), QTime(9, 59, 0)));
+    app->validate();
+    auto& port = emulatedPort(*app);
+    Tqvbase& tqv = *app->tqv;
+    tqv.FIN_LIAISON();
+    port.clearInput();
+    app->clock.advance(60000);
+    QByteArray minute;
+    while (port.bytesWaiting() > 0)
+        minute.append(char(port.readByte()));
+    // Seconds 0 to 58 of 09:59, each 250 ms into its second; second 59 has no pulse.
+    EXPECT_EQ(minute.size(), 59);
+    EXPECT_TRUE(Dcf77Minute::bitsFromChars(minute));
+    app->clock.advance(60000);
+    EXPECT_EQ(port.bytesWaiting(), 59);
+    tqv.TEST_LIAISON();
+    port.clearInput();   // the link test's acknowledgement
+    app->clock.advance(60000);
     EXPECT_EQ(port.bytesWaiting(), 0);
 }

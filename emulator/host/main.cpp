@@ -1,0 +1,231 @@
+// kwf-panel-sim: a TQV panel on a pseudo-terminal, for demonstrations and manual tests of the
+// configuration tool without hardware.
+
+#include "core/Frames.h"
+#include "model/PanelState.h"
+#include "model/PtyPanel.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <csignal>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <pthread.h>
+#include <signal.h>
+#endif
+
+using namespace kwf::emu;
+
+namespace {
+
+void say(const QString& text)
+{
+    std::fprintf(stdout, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+void complain(const QString& text)
+{
+    std::fprintf(stderr, "kwf-panel-sim : %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+QString describe(const QByteArray& body)
+{
+    const quint8 base = quint8(body.at(0)) & 0xF0;
+    auto nib = [&body](int i) { return int(quint8(body.at(i)) & 0x0F); };
+    const int reg = ((nib(2) << 4) | nib(3)) & 63;
+    const int value = (nib(4) << 4) | nib(5);
+    switch (base) {
+    case 0x20: return QStringLiteral("lecture registre %1").arg(reg);
+    case 0x40: return QStringLiteral("écriture registre %1 = %2").arg(reg).arg(
+                   QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
+    case 0xC0: return QStringLiteral("test de liaison");
+    case 0xD0: return QStringLiteral("fin de liaison (début du flux DCF77)");
+    }
+    return QStringLiteral("trame inconnue");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kwf-panel-sim"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Panneau TQV émulé (carte KWF) sur un pseudo-terminal.\n"
+        "Le programme ouvre un pseudo-terminal, affiche son chemin et répond aux trames de\n"
+        "l'outil de configuration comme un panneau : horloge DS1307 qui avance, 64 registres,\n"
+        "flux DCF77 après une trame de fin de liaison. Arrêt par Ctrl+C (SIGINT) ou SIGTERM."));
+    p.addHelpOption();
+    const QCommandLineOption linkOpt(QStringList{"link", "lien"},
+        QStringLiteral("Crée le lien <dossier>/dosdevices/comN vers le pseudo-terminal, pour que "
+                       "l'outil installé dans <dossier> le voie comme port COMN."),
+        QStringLiteral("dossier"));
+    const QCommandLineOption comOpt(QStringList{"com"},
+        QStringLiteral("Numéro N du port COM du lien (défaut : 1)."), QStringLiteral("N"),
+        QStringLiteral("1"));
+    const QCommandLineOption stateOpt(QStringList{"state", "etat"},
+        QStringLiteral("Fichier des 64 registres : relu au démarrage s'il existe (l'horloge "
+                       "rattrape le temps écoulé), enregistré à l'arrêt."),
+        QStringLiteral("fichier"));
+    const QCommandLineOption timeOpt(QStringList{"time", "heure"},
+        QStringLiteral("Heure de départ de l'horloge, \"AAAA-MM-JJ HH:MM:SS\" (défaut : heure "
+                       "du PC ; ignorée quand --state relit un fichier)."),
+        QStringLiteral("date-heure"));
+    const QCommandLineOption journalOpt(QStringList{"journal", "verbose"},
+        QStringLiteral("Affiche chaque trame reçue et la réponse du panneau."));
+    const QCommandLineOption silentOpt(QStringList{"silent", "muet"},
+        QStringLiteral("Défaut : le panneau ne répond jamais."));
+    const QCommandLineOption silentAfterOpt(QStringList{"silent-after", "muet-apres"},
+        QStringLiteral("Défaut : le panneau répond aux N premières trames, puis plus rien."),
+        QStringLiteral("N"));
+    const QCommandLineOption extraOpt(QStringList{"extra-byte", "octet-en-trop"},
+        QStringLiteral("Défaut : chaque réponse porte un octet de trop."));
+    const QCommandLineOption delayOpt(QStringList{"delay", "retard"},
+        QStringLiteral("Défaut : les réponses arrivent après ce délai en millisecondes (liaison "
+                       "radio lente ; au-delà de 900 ms l'outil ne les voit pas)."),
+        QStringLiteral("ms"));
+    const QCommandLineOption markersOpt(QStringList{"wrong-markers", "marqueurs-faux"},
+        QStringLiteral("Défaut : les marqueurs des blocs relais et luminosité (registres 15, "
+                       "48, 50) sont relus faux."));
+    const QCommandLineOption unplugOpt(QStringList{"unplug-after", "debrancher-apres"},
+        QStringLiteral("Défaut : le pseudo-terminal est fermé après N trames (adaptateur "
+                       "débranché au milieu d'un échange)."),
+        QStringLiteral("N"));
+    const QCommandLineOption dcfErrOpt(QStringList{"dcf-errors", "dcf-erreurs"},
+        QStringLiteral("Flux DCF77 : pourcentage de secondes suivies d'une marque d'erreur \"E\"."),
+        QStringLiteral("pourcent"));
+    const QCommandLineOption dcfLostOpt(QStringList{"dcf-lost", "dcf-pertes"},
+        QStringLiteral("Flux DCF77 : pourcentage de secondes perdues."), QStringLiteral("pourcent"));
+    const QCommandLineOption dcfExtraOpt(QStringList{"dcf-extra", "dcf-doubles"},
+        QStringLiteral("Flux DCF77 : pourcentage de secondes reçues en double."),
+        QStringLiteral("pourcent"));
+    for (const auto* o : {&linkOpt, &comOpt, &stateOpt, &timeOpt, &journalOpt, &silentOpt,
+                          &silentAfterOpt, &extraOpt, &delayOpt, &markersOpt, &unplugOpt,
+                          &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
+        p.addOption(*o);
+    p.process(app);
+
+    auto number = [&p](const QCommandLineOption& o, int lo, int hi, int fallback) {
+        if (!p.isSet(o))
+            return fallback;
+        bool ok = false;
+        const int v = p.value(o).toInt(&ok);
+        if (!ok || v < lo || v > hi) {
+            complain(QStringLiteral("valeur invalide pour --%1 : %2").arg(o.names().first(), p.value(o)));
+            std::exit(2);
+        }
+        return v;
+    };
+    auto percent = [&p](const QCommandLineOption& o) {
+        if (!p.isSet(o))
+            return 0.0;
+        bool ok = false;
+        const double v = p.value(o).toDouble(&ok);
+        if (!ok || v < 0 || v > 100) {
+            complain(QStringLiteral("pourcentage invalide pour --%1 : %2").arg(o.names().first(), p.value(o)));
+            std::exit(2);
+        }
+        return v;
+    };
+
+    const int com = number(comOpt, 1, 255, 1);
+    QDateTime start = QDateTime::currentDateTime();
+    if (p.isSet(timeOpt)) {
+        start = QDateTime::fromString(p.value(timeOpt), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!start.isValid() || start.date().year() < 2000 || start.date().year() > 2099) {
+            complain(QStringLiteral("heure invalide : %1 (attendu AAAA-MM-JJ HH:MM:SS, années 2000 à 2099)")
+                         .arg(p.value(timeOpt)));
+            return 2;
+        }
+    }
+
+    PtyPanel panel(start);
+    {
+        auto lock = panel.lock();
+        PanelModel& m = panel.model();
+        // The transmitter's time stays the PC's; only the panel's clock starts where asked.
+        m.setWallTime(QDateTime::currentDateTime(), 0);
+        PanelFaults& f = m.faults();
+        f.silent = p.isSet(silentOpt);
+        f.silentAfterFrames = number(silentAfterOpt, 0, 1 << 30, -1);
+        f.extraByte = p.isSet(extraOpt);
+        f.answerDelayMs = number(delayOpt, 0, 3600000, 0);
+        f.wrongMarkers = p.isSet(markersOpt);
+        f.unplugAfterFrames = number(unplugOpt, 1, 1 << 30, -1);
+        f.dcfErrorMarkPercent = percent(dcfErrOpt);
+        f.dcfLostPercent = percent(dcfLostOpt);
+        f.dcfExtraPercent = percent(dcfExtraOpt);
+        if (p.isSet(stateOpt) && QFileInfo::exists(p.value(stateOpt))) {
+            QString err;
+            if (const auto st = loadPanelState(p.value(stateOpt), &err)) {
+                restorePanelState(m, *st, QDateTime::currentDateTime());
+                say(QStringLiteral("Registres relus de %1").arg(p.value(stateOpt)));
+            } else {
+                complain(QStringLiteral("%1 : %2 (panneau neuf à la place)").arg(p.value(stateOpt), err));
+            }
+        }
+        if (p.isSet(journalOpt)) {
+            m.onFrame = [](const QByteArray& body, const QByteArray& answer) {
+                say(QStringLiteral("  %1 -> %2").arg(describe(body),
+                    answer.isEmpty() ? QStringLiteral("pas de réponse")
+                                     : QString::fromLatin1(kwf::hexBytes(answer))));
+            };
+        }
+    }
+
+#ifdef Q_OS_UNIX
+    // SIGINT and SIGTERM are taken by sigwait below; the server thread must not see them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+#endif
+
+    if (!panel.start()) {
+        complain(QStringLiteral("pseudo-terminal impossible : %1").arg(panel.errorString()));
+        return 1;
+    }
+    say(QStringLiteral("Panneau émulé sur %1").arg(panel.slavePath()));
+    if (p.isSet(linkOpt)) {
+        if (!panel.linkAs(p.value(linkOpt), com)) {
+            complain(QStringLiteral("lien impossible dans %1 : %2").arg(p.value(linkOpt), panel.errorString()));
+            return 1;
+        }
+        say(QStringLiteral("Lien COM%1 : %2 -> %3").arg(com).arg(panel.linkPath(), panel.slavePath()));
+    }
+    say(QStringLiteral("Ctrl+C pour arrêter."));
+
+#ifdef Q_OS_UNIX
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+#endif
+
+    panel.stop();
+    int status = 0;
+    if (p.isSet(stateOpt)) {
+        PanelState st;
+        {
+            auto lock = panel.lock();
+            panel.model().advanceTo(panel.nowMs());
+            st.registers = panel.model().registers();
+        }
+        st.savedAt = QDateTime::currentDateTime();
+        QString err;
+        if (savePanelState(p.value(stateOpt), st, &err)) {
+            say(QStringLiteral("Registres enregistrés dans %1").arg(p.value(stateOpt)));
+        } else {
+            complain(QStringLiteral("%1 : %2").arg(p.value(stateOpt), err));
+            status = 1;
+        }
+    }
+    say(QStringLiteral("Panneau arrêté."));
+    return status;
+}
