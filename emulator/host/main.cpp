@@ -81,21 +81,21 @@ int main(int argc, char** argv)
     const QCommandLineOption journalOpt(QStringList{"journal", "verbose"},
         QStringLiteral("Affiche chaque trame reçue et la réponse du panneau."));
     const QCommandLineOption silentOpt(QStringList{"silent", "muet"},
-        QStringLiteral("Défaut : le panneau ne répond jamais."));
+        QStringLiteral("Panne simulée : le panneau ne répond jamais."));
     const QCommandLineOption silentAfterOpt(QStringList{"silent-after", "muet-apres"},
-        QStringLiteral("Défaut : le panneau répond aux N premières trames, puis plus rien."),
+        QStringLiteral("Panne simulée : le panneau répond aux N premières trames, puis plus rien."),
         QStringLiteral("N"));
     const QCommandLineOption extraOpt(QStringList{"extra-byte", "octet-en-trop"},
-        QStringLiteral("Défaut : chaque réponse porte un octet de trop."));
+        QStringLiteral("Panne simulée : chaque réponse porte un octet de trop."));
     const QCommandLineOption delayOpt(QStringList{"delay", "retard"},
-        QStringLiteral("Défaut : les réponses arrivent après ce délai en millisecondes (liaison "
+        QStringLiteral("Panne simulée : les réponses arrivent après ce délai en millisecondes (liaison "
                        "radio lente ; au-delà de 900 ms l'outil ne les voit pas)."),
         QStringLiteral("ms"));
     const QCommandLineOption markersOpt(QStringList{"wrong-markers", "marqueurs-faux"},
-        QStringLiteral("Défaut : les marqueurs des blocs relais et luminosité (registres 15, "
+        QStringLiteral("Panne simulée : les marqueurs des blocs relais et luminosité (registres 15, "
                        "48, 50) sont relus faux."));
     const QCommandLineOption unplugOpt(QStringList{"unplug-after", "debrancher-apres"},
-        QStringLiteral("Défaut : le pseudo-terminal est fermé après N trames (adaptateur "
+        QStringLiteral("Panne simulée : le pseudo-terminal est fermé après N trames (adaptateur "
                        "débranché au milieu d'un échange)."),
         QStringLiteral("N"));
     const QCommandLineOption dcfErrOpt(QStringList{"dcf-errors", "dcf-erreurs"},

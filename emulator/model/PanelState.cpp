@@ -9,7 +9,7 @@ namespace kwf::emu {
 
 bool savePanelState(const QString& path, const PanelState& state, QString* error)
 {
-    QByteArray text = "# kwf-panel-sim : registres 0 a 63 du panneau, en hexadecimal\n";
+    QByteArray text = "# kwf-panel-sim : registres 0 a 63 du panneau (numero du premier en decimal, octets en hexadecimal)\n";
     if (state.savedAt.isValid())
         text += "saved=" + state.savedAt.toString(Qt::ISODate).toLatin1() + "\n";
     for (int row = 0; row < 8; ++row) {
