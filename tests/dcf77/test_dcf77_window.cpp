@@ -1,6 +1,7 @@
 #include "TestApp.h"
 #include "clock/DCF77.h"
 #include "core/Clock.h"
+#include "core/Dcf77Minute.h"
 #include "core/Frames.h"
 #include "link/Configuration.h"
 
@@ -304,4 +305,33 @@ TEST(Dcf77Window, NoPollDuringAnExchange)
     EXPECT_EQ(m.app.fake->pending(), QByteArray("01"));
     QTest::qWait(300);
     EXPECT_FALSE(m.w->logText().isEmpty());
+}
+
+TEST(Dcf77Window, CompleteMinutesAreDecodedUnderTheLog)
+{
+    Monitor m;
+    const auto minute = [](int hh, int mm) {
+        const Dcf77Minute t = Dcf77Minute::fromDateTime(QDateTime(QDate(2026, 12, 5), QTime(hh, mm)), false);
+        return Dcf77Minute::toChars(t.encode());
+    };
+    QByteArray spoilt = minute(10, 2);
+    spoilt[30] = spoilt[30] == '0' ? '1' : '0';   // hour parity
+    const QByteArray stream = "0110" "2" + minute(10, 0) + minute(10, 1) + spoilt + bits(20);
+    m.app.fake->feed(stream);
+    m.tick(int(stream.size()));
+    const QStringList lines = m.w->DECODAGE->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << m.w->DECODAGE->toPlainText().toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Samedi   05/12/2026 10:00 CET"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("10:01")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("parité des heures")));
+    EXPECT_EQ(m.w->goodMinutes(), 2);
+    EXPECT_EQ(m.w->badMinutes(), 1);
+    EXPECT_EQ(m.label("BILAN"), QStringLiteral("Bonnes : 2   Mauvaises : 1"));
+    // The log and its counters are those of the stream alone.
+    EXPECT_EQ(m.label("tra"), QStringLiteral("3"));
+    const auto ok = [](const QByteArray& chars) {
+        return chars.left(58) + (chars[58] == '2' ? "0" : "1") + "-Ok!\r\nS-";
+    };
+    EXPECT_EQ(m.w->logText().toStdString(),
+              ("01100-Err\r\nS-" + ok(minute(10, 0)) + ok(minute(10, 1)) + ok(spoilt) + bits(20)).toStdString());
 }
