@@ -1,0 +1,51 @@
+#include "core/DisplayOps.h"
+#include "core/UiServices.h"
+
+namespace kwf {
+
+CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int subCode)
+{
+    Tqvbase::Operation op(t, QStringLiteral("ECRI_BLOC"));
+    if (subCode < 0 || subCode > 63)
+        return CmdResult::failed(0);
+    auto& tab = t.TAB_DS();
+    tab[kCommandBlockFirst] = quint8(kFunctionBase + subCode);
+    tab[kCommandBlockFirst + 1] = p1;
+    tab[kCommandBlockFirst + 2] = p2;
+    tab[kCommandBlockFirst + 3] = p3;
+    tab[kCommandBlockFirst + 4] = p4;
+    QByteArray values;
+    for (int r = kCommandBlockFirst; r < kCommandBlockFirst + 5; ++r)
+        values.append(char(tab[r]));
+    return t.writeRegisters(kCommandBlockFirst, values, 2, 3, 0.9);
+}
+
+bool LIT_LUM(Tqvbase& t)
+{
+    Tqvbase::Operation op(t, QStringLiteral("LIT_LUM"));
+    const std::vector<int> regs = {50, 51, 52, 53, 54};
+    if (t.sendReads(regs, 4, 1, 0.0, 0.9) != 5)
+        return false;
+    const int marker = t.readByte();
+    if (marker < 0)
+        return false;
+    auto& tab = t.TAB_DS();
+    tab[kBrightnessBlockFirst] = quint8(marker);
+    if (marker != kBlockMarker) {
+        t.ui().message(QString::fromUtf8(msg::kNoReading), MsgIcon::Exclamation);
+        return false;
+    }
+    // Decode into a copy so that a short read leaves the image as it was.
+    std::array<quint8, 4> data{};
+    for (quint8& b : data) {
+        const int v = t.readByte();
+        if (v < 0)
+            return false;
+        b = quint8(v);
+    }
+    for (int i = 0; i < 4; ++i)
+        tab[kBrightnessBlockFirst + 1 + i] = data[i];
+    return true;
+}
+
+} // namespace kwf
