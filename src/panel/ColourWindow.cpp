@@ -14,6 +14,19 @@ namespace kwf {
 
 ColourDigit* ColourDigit::s_lastClicked = nullptr;
 
+// The sample digits' font. Where Comic Sans MS is missing, a plain sans serif stands in rather
+// than whatever script face the system would substitute for it.
+static QFont digitFont()
+{
+    QFont f(QStringLiteral("Comic Sans MS"));
+    f.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"),
+                   QStringLiteral("Liberation Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(24);
+    f.setBold(true);
+    return f;
+}
+
 static QColor rgbColor(quint32 rgb)
 {
     return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
@@ -25,9 +38,7 @@ ColourDigit::ColourDigit(const QString& caption, QWidget* parent) : QLabel(capti
     QPalette p = palette();
     p.setColor(QPalette::Window, rgbColor(colours::kBackgroundRgb));
     setPalette(p);
-    QFont f(QStringLiteral("Comic Sans MS"));
-    f.setPointSize(24);
-    f.setBold(true);
+    const QFont f = digitFont();
     setFont(f);
     setAlignment(Qt::AlignCenter);
     // Every digit gets a full slot, blanks included.
@@ -139,10 +150,7 @@ ColourWindow::ColourWindow(Principal& principal, colours::Board board, const QSt
                 p.setColor(QPalette::Window, rgbColor(colours::kBackgroundRgb));
                 p.setColor(QPalette::WindowText, QColor(224, 224, 224));
                 sep->setPalette(p);
-                QFont f(QStringLiteral("Comic Sans MS"));
-                f.setPointSize(24);
-                f.setBold(true);
-                sep->setFont(f);
+                sep->setFont(digitFont());
                 sep->setAlignment(Qt::AlignCenter);
                 sep->setMinimumWidth(12);
                 rowLayout->addWidget(sep);
