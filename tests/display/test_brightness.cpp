@@ -177,15 +177,6 @@ TEST_F(BrightnessFixture, FailedLinkTestSendsNoBlock)
     EXPECT_EQ(app.ui.texts(), QStringList({QString::fromUtf8(msg::kLinkFailed), QString::fromUtf8(msg::kLinkFailed)}));
 }
 
-TEST_F(BrightnessFixture, PortNotValidatedSendsNothing)
-{
-    click("ENVOI_LUM");
-    click("Command1");
-    EXPECT_TRUE(app.fake->writes.empty());
-    EXPECT_EQ(app.ui.texts(), QStringList({QString::fromUtf8(msg::kPortNotValidated),
-                                           QString::fromUtf8(msg::kPortNotValidated)}));
-}
-
 TEST_F(BrightnessFixture, ReadingFillsTheBrightnessBlock)
 {
     settings(QStringLiteral("OUI"));

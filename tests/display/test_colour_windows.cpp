@@ -279,13 +279,6 @@ TEST_F(ColourFixture, FailedLinkTestDoesNotStopTheSending)
     EXPECT_EQ(other.fake->writes.size(), 3u + 5u + 1u);
 }
 
-TEST_F(ColourFixture, PortNotValidatedSendsNothing)
-{
-    send(open("COUL6"));
-    EXPECT_TRUE(app.fake->writes.empty());
-    EXPECT_EQ(app.ui.texts(), QStringList({QString::fromUtf8(msg::kPortNotValidated)}));
-}
-
 TEST_F(ColourFixture, MenusOpenTheWindowsAndValidationBringsBackTheDesign)
 {
     settings(QStringLiteral("OUI"));

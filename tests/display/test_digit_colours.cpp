@@ -54,21 +54,6 @@ TEST(DigitColours, MaskByteTakesEachPairFromItsSecondDigit)
             }
 }
 
-TEST(DigitColours, ClickMovesThePairAndThreeClicksComeBack)
-{
-    Codes c = designedCodes(Board::Clock);
-    click(Board::Clock, c, 1);
-    EXPECT_EQ(c[1], kGreen);
-    EXPECT_EQ(c[2], kGreen);
-    EXPECT_EQ(c[3], kGreen);   // the next pair keeps its own colour (designed green)
-    EXPECT_EQ(blockOf(Board::Clock, c).p1, 0x93);
-    click(Board::Clock, c, 2);   // the second digit of the pair moves both as well
-    EXPECT_EQ(c[1], kAmber);
-    EXPECT_EQ(c[2], kAmber);
-    click(Board::Clock, c, 1);
-    EXPECT_EQ(c, designedCodes(Board::Clock));
-}
-
 TEST(DigitColours, UnknownColourTurnsOnlyTheClickedDigitRed)
 {
     Codes c = designedCodes(Board::Clock);
