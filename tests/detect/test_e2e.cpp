@@ -6,6 +6,7 @@
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
 #include "core/Tqvbase.h"
+#include "model/PtyPanel.h"
 
 #include <QAction>
 #include <QDir>
@@ -17,11 +18,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <sys/file.h>
 #include <termios.h>
@@ -29,12 +26,13 @@
 
 using namespace kwf;
 using namespace kwf::test;
+using kwf::emu::PtyPanel;
 
 namespace {
 
 const QColor kGreen(0, 255, 0);
 
-// A pseudo-terminal whose slave side stands for a serial device.
+// A pseudo-terminal whose slave side stands for a serial device with nothing behind it.
 struct Pty {
     int master = -1, slave = -1;
     QString path;
@@ -56,45 +54,6 @@ struct Pty {
     }
     Pty(const Pty&) = delete;
     Pty& operator=(const Pty&) = delete;
-};
-
-// A panel on the master side: one byte for every frame it receives (each frame carries the
-// address character "1" once).
-class AnsweringPanel {
-public:
-    explicit AnsweringPanel(int fd) : m_fd(fd), m_thread([this] { run(); }) {}
-    ~AnsweringPanel()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    int frames() const { return m_frames; }
-
-private:
-    void run()
-    {
-        while (!m_stop) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) {
-                if (p.revents & POLLHUP)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                continue;
-            }
-            char buf[256];
-            const ssize_t n = ::read(m_fd, buf, sizeof buf);
-            for (ssize_t i = 0; i < n; ++i) {
-                if (buf[i] == '1') {
-                    ++m_frames;
-                    const char ack = '\x06';
-                    (void)::write(m_fd, &ack, 1);
-                }
-            }
-        }
-    }
-    int m_fd;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_frames{0};
-    std::thread m_thread;
 };
 
 // The program on the real port backend and the real clock.
@@ -139,19 +98,25 @@ struct RealApp {
 QLabel* label(QWidget* w, int index) { return w->findChild<QLabel*>(QStringLiteral("Label1_%1").arg(index)); }
 bool green(QWidget* w, int index) { return label(w, index)->palette().color(QPalette::Window) == kGreen; }
 
+int framesSeen(PtyPanel& panel)
+{
+    auto lock = panel.lock();
+    return panel.model().framesAccepted();
+}
+
 } // namespace
 
 TEST(DetectEndToEnd, PanelOnCom3AmongCom1AndCom3)
 {
-    Pty com1, com3;
+    Pty com1;
+    PtyPanel panel;
     ASSERT_FALSE(com1.path.isEmpty());
-    ASSERT_FALSE(com3.path.isEmpty());
-    RealApp app({{1, com1.path}, {3, com3.path}});
-    AnsweringPanel panel(com3.master);
+    ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
+    RealApp app({{1, com1.path}, {3, panel.slavePath()}});
     QWidget* w = app.detect();
     ASSERT_NE(w, nullptr);
     // Each port name tells where it leads.
-    EXPECT_TRUE(label(w, 3)->toolTip().contains(com3.path)) << label(w, 3)->toolTip().toStdString();
+    EXPECT_TRUE(label(w, 3)->toolTip().contains(panel.slavePath())) << label(w, 3)->toolTip().toStdString();
     EXPECT_TRUE(label(w, 3)->toolTip().contains(QStringLiteral("dosdevices/com3")));
     EXPECT_TRUE(label(w, 2)->toolTip().contains(QStringLiteral("absent"))) << label(w, 2)->toolTip().toStdString();
 
@@ -175,7 +140,7 @@ TEST(DetectEndToEnd, PanelOnCom3AmongCom1AndCom3)
         EXPECT_EQ(label(w, n + 28)->text(), QStringLiteral(".")) << n;
         EXPECT_FALSE(green(w, n)) << n;
     }
-    EXPECT_EQ(panel.frames(), 3);
+    EXPECT_EQ(framesSeen(panel), 3);
     // Two ports open, 0.9 s each; the twelve missing ones cost nothing.
     EXPECT_GE(ms, 1800);
     EXPECT_LT(ms, 2800);
@@ -185,11 +150,14 @@ TEST(DetectEndToEnd, PanelOnCom3AmongCom1AndCom3)
 
 TEST(DetectEndToEnd, PortHeldByAnotherProgramIsAbsent)
 {
-    Pty com1, com3;
-    RealApp app({{1, com1.path}, {3, com3.path}});
-    AnsweringPanel panel(com3.master);
+    Pty com1;
+    PtyPanel panel;
+    ASSERT_TRUE(panel.start());
+    RealApp app({{1, com1.path}, {3, panel.slavePath()}});
     // Another program holds COM3 with the lock serial programs take on the device.
-    ASSERT_EQ(::flock(com3.slave, LOCK_EX | LOCK_NB), 0);
+    const int held = ::open(QFile::encodeName(panel.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
     QWidget* w = app.detect();
 
     QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
@@ -198,19 +166,26 @@ TEST(DetectEndToEnd, PortHeldByAnotherProgramIsAbsent)
     EXPECT_EQ(label(w, 17)->text(), QStringLiteral("Absent."));
     EXPECT_EQ(label(w, 31)->text(), QStringLiteral("."));
     EXPECT_FALSE(green(w, 3));
-    EXPECT_EQ(panel.frames(), 0);
+    EXPECT_EQ(framesSeen(panel), 0);
 
     // Released: the next scan finds the panel.
-    ::flock(com3.slave, LOCK_UN);
+    ::flock(held, LOCK_UN);
+    ::close(held);
     QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     EXPECT_EQ(label(w, 31)->text(), QStringLiteral("Horloge."));
 }
 
 TEST(DetectEndToEnd, ScanDropsTheOpenLinkAndDeviceFunctionsRefuse)
 {
-    Pty com1, com3;
-    RealApp app({{1, com1.path}, {3, com3.path}});
-    AnsweringPanel panel(com3.master);
+    Pty com1;
+    PtyPanel panel;
+    ASSERT_TRUE(panel.start());
+    {
+        // A panel that answers only the first of the three probe frames still counts.
+        auto lock = panel.lock();
+        panel.model().faults().silentAfterFrames = 1;
+    }
+    RealApp app({{1, com1.path}, {3, panel.slavePath()}});
     app.principal->configuration();   // the settings window, on "COM1:"
     app.principal->menuAction(QStringLiteral("MENU_CONFIGURER"))->trigger();
     app.principal->window(QStringLiteral("CONFIGURATION"))
@@ -225,6 +200,7 @@ TEST(DetectEndToEnd, ScanDropsTheOpenLinkAndDeviceFunctionsRefuse)
     // COM1 was the link's own port: it was let go and could be opened by the scan.
     EXPECT_EQ(label(w, 15)->text(), QStringLiteral("Libre."));
     EXPECT_EQ(label(w, 31)->text(), QStringLiteral("Horloge."));
+    EXPECT_EQ(framesSeen(panel), 3);
     EXPECT_FALSE(app.link.portValide);
     EXPECT_TRUE(app.ui.messages.empty());
     EXPECT_FALSE(app.tqv.VERIF_PORT());
