@@ -1,8 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the tool and starts it.
+# Installs what is missing, builds the tool and starts it, linked to an emulated panel on COM1.
+#   scripts/run.sh            the tool with the demo panel (COM1)
+#   scripts/run.sh --reel     the tool alone, for a real panel
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --parallel 2 --target kwf-tqv
-exec build/kwf-tqv "$@"
+cmake --build build --parallel 2 --target kwf-tqv kwf-panel-sim kwf-help
+
+if [ "${1:-}" = "--reel" ]; then
+    shift
+    exec build/kwf-tqv "$@"
+fi
+
+# The demo panel keeps its registers between runs.
+state="${XDG_STATE_HOME:-$HOME/.local/state}/kwf-tqv/panneau-demo.etat"
+mkdir -p "$(dirname "$state")"
+rm -f build/dosdevices/com1
+build/kwf-panel-sim --link build --com 1 --config-demo --state "$state" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    [ -L build/dosdevices/com1 ] && break
+    sleep 0.1
+done
+build/kwf-tqv "$@"

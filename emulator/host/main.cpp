@@ -1,6 +1,7 @@
 // kwf-panel-sim: a TQV panel on a pseudo-terminal, for demonstrations and manual tests of the
 // configuration tool without hardware.
 
+#include "core/ConfigFile.h"
 #include "core/Frames.h"
 #include "model/PanelState.h"
 #include "model/PtyPanel.h"
@@ -31,6 +32,25 @@ void complain(const QString& text)
 {
     std::fprintf(stderr, "kwf-panel-sim : %s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
+}
+
+// Writes a configuration that opens COMn and enables every function, unless the folder already
+// has one. Gives the path written, or nothing.
+QString writeDemoConfig(const QString& dir, int com)
+{
+    const QString path = kwf::defaultConfigPath(dir);
+    if (QFileInfo::exists(path) || com < 1 || com > 12)
+        return QString();
+    kwf::ConfigValues v;
+    v.selectors = {com - 1, 0, 0, 0, 1, 1, 1, 1};   // wired, one colour, DCF77, relay 1, event, answers checked
+    kwf::LinkSettings texts;
+    texts.port = kwf::lists::ports().value(com - 1);
+    texts.dcf77 = texts.relay1 = texts.event = texts.response = QStringLiteral("OUI");
+    if (!kwf::writeFileWhole(path, kwf::writeConfig(v, texts, QDateTime::currentDateTime()))) {
+        complain(QStringLiteral("%1 : écriture impossible").arg(path));
+        return QString();
+    }
+    return path;
 }
 
 QString describe(const QByteArray& body)
@@ -67,6 +87,10 @@ int main(int argc, char** argv)
         QStringLiteral("Crée le lien <dossier>/dosdevices/comN vers le pseudo-terminal, pour que "
                        "l'outil installé dans <dossier> le voie comme port COMN."),
         QStringLiteral("dossier"));
+    const QCommandLineOption demoConfigOpt(QStringList{"config-demo"},
+        QStringLiteral("Avec --link : si <dossier> n'a pas encore de Configuration_TQV.zol, en écrit un "
+                       "qui ouvre COMN et active toutes les fonctions (filaire, toutes les options à OUI, "
+                       "contrôle des réponses à OUI). Un fichier existant n'est jamais remplacé."));
     const QCommandLineOption comOpt(QStringList{"com"},
         QStringLiteral("Numéro N du port COM du lien (défaut : 1)."), QStringLiteral("N"),
         QStringLiteral("1"));
@@ -106,7 +130,7 @@ int main(int argc, char** argv)
     const QCommandLineOption dcfExtraOpt(QStringList{"dcf-extra", "dcf-doubles"},
         QStringLiteral("Flux DCF77 : pourcentage de secondes reçues en double."),
         QStringLiteral("pourcent"));
-    for (const auto* o : {&linkOpt, &comOpt, &stateOpt, &timeOpt, &journalOpt, &silentOpt,
+    for (const auto* o : {&linkOpt, &demoConfigOpt, &comOpt, &stateOpt, &timeOpt, &journalOpt, &silentOpt,
                           &silentAfterOpt, &extraOpt, &delayOpt, &markersOpt, &unplugOpt,
                           &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
         p.addOption(*o);
@@ -200,6 +224,11 @@ int main(int argc, char** argv)
             return 1;
         }
         say(QStringLiteral("Lien COM%1 : %2 -> %3").arg(com).arg(panel.linkPath(), panel.slavePath()));
+        if (p.isSet(demoConfigOpt)) {
+            const QString written = writeDemoConfig(p.value(linkOpt), com);
+            if (!written.isEmpty())
+                say(QStringLiteral("Configuration de démonstration écrite : %1").arg(written));
+        }
     }
     say(QStringLiteral("Ctrl+C pour arrêter."));
 
