@@ -1,0 +1,157 @@
+#include "core/RelayOps.h"
+#include "core/Bcd.h"
+#include "core/UiServices.h"
+
+#include <vector>
+
+namespace kwf {
+
+namespace {
+
+CmdResult writeBlock(Tqvbase& t, int first)
+{
+    QByteArray values;
+    values.reserve(kRelayBlockSize);
+    for (int r = first; r < first + kRelayBlockSize; ++r)
+        values.append(char(t.TAB_DS()[r]));
+    return t.writeRegisters(first, values, 2, 3, 0.9);
+}
+
+std::vector<int> blockRegisters(int first)
+{
+    std::vector<int> regs;
+    for (int r = first; r < first + kRelayBlockSize; ++r)
+        regs.push_back(r);
+    return regs;
+}
+
+// Index of a BCD byte in a list of 0..last, when it is one.
+std::optional<int> bcdIndex(quint8 byte, int last)
+{
+    const std::optional<int> v = bcdToInt(byte);
+    if (!v || *v > last)
+        return std::nullopt;
+    return v;
+}
+
+void noReading(Tqvbase& t)
+{
+    t.ui().message(QString::fromUtf8(msg::kNoReading), MsgIcon::Exclamation);
+}
+
+} // namespace
+
+CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms)
+{
+    Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS1"));
+    auto& tab = t.TAB_DS();
+    tab[kRelay1First] = kBlockMarker;
+    for (int k = 0; k < 4; ++k) {
+        const int base = kRelay1First + 1 + 4 * k;
+        tab[base] = alarms[k].dayMask;
+        tab[base + 1] = toBcd(alarms[k].hour);
+        tab[base + 2] = toBcd(alarms[k].minute);
+        tab[base + 3] = quint8(alarms[k].duration);
+    }
+    return writeBlock(t, kRelay1First);
+}
+
+CmdResult ECRI_RELAIS2(Tqvbase& t, const std::array<quint8, 16>& bytes)
+{
+    Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS2"));
+    auto& tab = t.TAB_DS();
+    for (int i = 0; i < 16; ++i)
+        tab[kRelay2First + i] = bytes[i];
+    tab[kRelay2First + 16] = kBlockMarker;
+    return writeBlock(t, kRelay2First);
+}
+
+DecodedRelay decodeRelayBlock(const std::array<quint8, 16>& data)
+{
+    DecodedRelay d;
+    for (int k = 0; k < 4; ++k) {
+        const quint8 mask = data[4 * k];
+        DecodedAlarm& a = d.alarms[k];
+        for (int day = 0; day < 7; ++day)
+            a.days[day] = (mask >> day) & 1;
+        if (k == 0)
+            d.contactCloses = (mask & kContactCloses) != 0;
+        a.hourIndex = bcdIndex(data[4 * k + 1], 23);
+        a.minuteIndex = bcdIndex(data[4 * k + 2], 59);
+        // The duration is a plain byte, 1..59 seconds; 0 leaves the box without a selection.
+        const int seconds = data[4 * k + 3];
+        if (seconds <= 59)
+            a.durationIndex = seconds - 1;
+    }
+    return d;
+}
+
+RelayRead LIT_RELAIS1(Tqvbase& t)
+{
+    Tqvbase::Operation op(t, QStringLiteral("LIT_RELAIS1"));
+    RelayRead out;
+    const int n = t.sendReads(blockRegisters(kRelay1First), 4, 1, 0.0, 0.9);
+    if (n != kRelayBlockSize) {
+        out.result = CmdResult::failed(qMax(n, 0));
+        return out;
+    }
+    auto& tab = t.TAB_DS();
+    const int marker = t.readByte();
+    if (marker < 0) {
+        out.result = CmdResult::failed(0);
+        return out;
+    }
+    tab[kRelay1First] = quint8(marker);
+    if (marker != kBlockMarker) {
+        // The other bytes stay in the input until the next exchange empties it.
+        noReading(t);
+        out.result = CmdResult::failed(0);
+        return out;
+    }
+    std::array<quint8, 16> data{};
+    for (int i = 0; i < 16; ++i) {
+        const int b = t.readByte();
+        if (b < 0) {
+            out.result = CmdResult::failed(0);
+            return out;
+        }
+        data[i] = quint8(b);
+        tab[kRelay1First + 1 + i] = data[i];
+    }
+    out.result = CmdResult::acknowledged();
+    out.block = decodeRelayBlock(data);
+    return out;
+}
+
+RelayRead LIT_RELAIS2(Tqvbase& t)
+{
+    Tqvbase::Operation op(t, QStringLiteral("LIT_RELAIS2"));
+    RelayRead out;
+    const int n = t.sendReads(blockRegisters(kRelay2First), 4, 1, 0.5, 0.9);
+    if (n != kRelayBlockSize) {
+        out.result = CmdResult::failed(qMax(n, 0));
+        return out;
+    }
+    auto& tab = t.TAB_DS();
+    for (int i = 0; i < kRelayBlockSize; ++i) {
+        const int b = t.readByte();
+        if (b < 0) {
+            out.result = CmdResult::failed(0);
+            return out;
+        }
+        tab[kRelay2First + i] = quint8(b);
+    }
+    if (tab[kRelay2First + 16] != kBlockMarker) {
+        noReading(t);
+        out.result = CmdResult::failed(0);
+        return out;
+    }
+    std::array<quint8, 16> data{};
+    for (int i = 0; i < 16; ++i)
+        data[i] = tab[kRelay2First + i];
+    out.result = CmdResult::acknowledged();
+    out.block = decodeRelayBlock(data);
+    return out;
+}
+
+} // namespace kwf

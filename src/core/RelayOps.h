@@ -1,0 +1,64 @@
+#pragma once
+#include "core/Tqvbase.h"
+
+#include <QtGlobal>
+#include <array>
+#include <optional>
+
+namespace kwf {
+
+// Registers of the two relay blocks. Relay 1: marker first, then the four alarms. Relay 2 (also
+// the event block): the four alarms, then the marker.
+constexpr int kRelay1First = 15;
+constexpr int kRelay2First = 32;
+constexpr int kRelayBlockSize = 17;
+constexpr quint8 kBlockMarker = 0xCC;
+// Bit 7 of a day mask: the contact closes.
+constexpr quint8 kContactCloses = 0x80;
+
+// One alarm as the relay 1 writer takes it: hour and minute as plain numbers (the writer puts
+// them in BCD), duration in seconds.
+struct RelayAlarmSetting {
+    quint8 dayMask = 0;
+    int hour = 0;
+    int minute = 0;
+    int duration = 1;
+};
+
+// Relay 1: TAB_DS 15 = marker, 16..31 = the alarms with BCD hours and minutes; 17 register
+// writes, 0.9 s, exactly 17 bytes.
+CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms);
+// Relay 2 and the event: TAB_DS 32..47 = the bytes as given, 48 = marker; 17 register writes,
+// 0.9 s, exactly 17 bytes.
+CmdResult ECRI_RELAIS2(Tqvbase& t, const std::array<quint8, 16>& bytes);
+
+// One alarm decoded from a block. A box whose byte is out of its range has no value and is
+// left as it is by the window.
+struct DecodedAlarm {
+    std::array<bool, 7> days{};          // Lundi .. Dimanche
+    std::optional<int> hourIndex;        // 0..23
+    std::optional<int> minuteIndex;      // 0..59
+    std::optional<int> durationIndex;    // 0..58, or -1 for no selection (byte 0)
+};
+
+struct DecodedRelay {
+    std::array<DecodedAlarm, 4> alarms;
+    bool contactCloses = true;           // bit 7 of alarm 1's day mask
+};
+
+struct RelayRead {
+    CmdResult result;
+    std::optional<DecodedRelay> block;   // only for a complete block with its marker
+};
+
+// Decodes the sixteen data bytes of a block (alarm 1 first).
+DecodedRelay decodeRelayBlock(const std::array<quint8, 16>& data);
+
+// Relay 1: reads 15..31 (preamble 4, end run 1), 0.9 s, exactly 17 bytes, marker first. A wrong
+// marker shows "Pas de Lecture possible." and reads no further.
+RelayRead LIT_RELAIS1(Tqvbase& t);
+// Relay 2: reads 32..48 with 0.5 s after every frame, then 0.9 s; all 17 bytes are taken before
+// the marker (last) is tested.
+RelayRead LIT_RELAIS2(Tqvbase& t);
+
+} // namespace kwf
