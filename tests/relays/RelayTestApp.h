@@ -52,6 +52,7 @@ struct RelayState {
     bool closes = false, opens = false;
     bool operator==(const RelayState& o) const
     { return boxes == o.boxes && days == o.days && closes == o.closes && opens == o.opens; }
+    bool operator!=(const RelayState& o) const { return !(*this == o); }
 };
 
 inline RelayState stateOf(const Relais* w)
