@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -57,6 +58,9 @@ Mise_even::Mise_even(Principal& principal)
     MonthView1 = named(new QCalendarWidget(this), "MonthView1");
     MonthView1->setGridVisible(true);
     MonthView1->setFirstDayOfWeek(Qt::Monday);
+    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Month and day names in French whatever the desktop's language.
+    MonthView1->setLocale(QLocale(QLocale::French, QLocale::France));
     left->addWidget(MonthView1);
 
     Frame2 = named(new QGroupBox(this), "Frame2");
