@@ -1,0 +1,71 @@
+#include "clock/ClockReadWindow.h"
+#include "app/Principal.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kwf {
+
+static QLabel* courierLabel(QWidget* parent, const char* name, const char* tip)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    QFont f(QStringLiteral("Courier"));
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPointSize(11);
+    f.setBold(true);
+    l->setFont(f);
+    l->setToolTip(QString::fromUtf8(tip));
+    l->setAlignment(Qt::AlignCenter);
+    l->setMinimumWidth(QFontMetrics(f).horizontalAdvance(QStringLiteral("00 / 00 / 00")) + 8);
+    return l;
+}
+
+ClockReadWindow::ClockReadWindow(Principal& principal, const Names& names)
+    : QWidget(nullptr), m_ctx(principal.context()), m_names(names)
+{
+    setWindowTitle(QString::fromUtf8(names.caption));
+    auto* top = new QVBoxLayout(this);
+    m_frame = new QGroupBox(this);
+    m_frame->setObjectName(QString::fromLatin1(names.frame));
+    m_frame->setToolTip(QStringLiteral("Heure & date système"));
+    top->addWidget(m_frame);
+
+    m_button = new QPushButton(QStringLiteral("Lecture"), m_frame);
+    m_button->setObjectName(QString::fromLatin1(names.button));
+    m_button->setToolTip(QString::fromUtf8(names.buttonTip));
+    m_time = courierLabel(m_frame, names.timeLabel, "Heure système.");
+    m_date = courierLabel(m_frame, names.dateLabel, "Date système.");
+
+    auto* row = new QHBoxLayout(m_frame);
+    auto* labels = new QVBoxLayout;
+    labels->addWidget(m_time);
+    labels->addWidget(m_date);
+    row->addLayout(labels);
+    row->addWidget(m_button);
+
+    connect(m_button, &QPushButton::clicked, this, [this] { read(); });
+}
+
+void ClockReadWindow::read()
+{
+    // A reading starts from empty labels, so a failure never leaves an older result behind.
+    m_date->clear();
+    m_time->clear();
+    Tqvbase& t = *m_ctx.tqv;
+    if (!t.VERIF_PORT())
+        return;
+    // The reading goes on whatever the link test gave.
+    t.TEST_LIAISON();
+    const ClockReading r = m_names.read(t);
+    if (r.image) {
+        m_time->setText(r.image->timeText());
+        m_date->setText(r.image->dateText());
+    }
+    t.COMPTE_RENDU(r.result, QString::fromUtf8(m_names.successText));
+}
+
+} // namespace kwf

@@ -1,0 +1,20 @@
+#pragma once
+#include "clock/ClockReadWindow.h"
+
+namespace kwf {
+
+// Reads the panel's current time and date (clock registers 0 to 7).
+class LecturH : public ClockReadWindow {
+    Q_OBJECT
+public:
+    explicit LecturH(Principal& principal)
+        : ClockReadWindow(principal,
+                          {"Lecture de l'heure.", "Frame3", "LIT_DS",
+                           "Lit l'information heure date système du panneau.", "Label2", "Label1",
+                           "Lecture horloge effectuée avec succès.", &LIT_HEURE_DS})
+    {
+    }
+    void LIT_DS_Click() { read(); }
+};
+
+} // namespace kwf
