@@ -129,9 +129,11 @@ MiseaH::MiseaH(Principal& principal) : QWidget(nullptr), m_ctx(principal.context
         if (c.label == Etiquette12) {
             g->addWidget(Label5, 1, col++);
         }
-        g->addWidget(addStepper(c.plus, "+", c.tip, +1, c.field, c.lo, c.hi, c.label, c.format), 0, col);
+        g->addWidget(addStepper(c.plus, "+", c.tip, +1, c.field, c.lo, c.hi, c.label, c.format), 0, col,
+                     Qt::AlignHCenter);
         g->addWidget(c.label, 1, col);
-        g->addWidget(addStepper(c.minus, "-", c.tip, -1, c.field, c.lo, c.hi, c.label, c.format), 2, col);
+        g->addWidget(addStepper(c.minus, "-", c.tip, -1, c.field, c.lo, c.hi, c.label, c.format), 2, col,
+                     Qt::AlignHCenter);
         ++col;
     }
     g->setHorizontalSpacing(2);
