@@ -13,15 +13,6 @@ using namespace kwf::test;
 namespace {
 QString kSuccess() { return QStringLiteral("Mise à l'heure effectuée."); }
 
-// The value byte of each of the eight register-write frames, as two hex digits.
-QStringList registerValues(const QStringList& frames)
-{
-    QStringList v;
-    for (const QString& f : frames)
-        v << f.mid(21, 2) + f.mid(24, 2).right(1);   // "44 45" -> tens and units nibbles
-    return v;
-}
-
 QStringList writeFrames(const QStringList& frames)
 {
     QStringList w;
