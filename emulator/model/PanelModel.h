@@ -75,6 +75,8 @@ public:
     const PanelFaults& faults() const { return m_faults; }
     // True once the line has gone away (unplugAfterFrames reached); the panel then ignores input.
     bool unplugged() const { return m_unplugged; }
+    // The line is back (the unplug fault is switched off).
+    void replug() { m_unplugged = false; m_faults.unplugAfterFrames = -1; }
 
     // Called for every accepted frame with its six body characters and what the panel answers
     // (empty when it stays silent). For journals; must not touch the model.

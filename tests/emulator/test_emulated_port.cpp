@@ -77,6 +77,10 @@ TEST(EmulatedSerialPort, UnpluggedInTheMiddleOfABlockEveryCallFails)
     EXPECT_EQ(port.readByte(), -1);
     EXPECT_FALSE(port.waitForInput(10));
     EXPECT_FALSE(port.open("/dev/ttyS0", *LineSettings::parse("9600,N,8,2")));
+    // Plugged back in, it works again once reopened.
+    port.replug();
+    ASSERT_TRUE(port.open("/dev/ttyS0", *LineSettings::parse("9600,N,8,2")));
+    EXPECT_TRUE(tqv.TEST_LIAISON());
 }
 
 TEST(EmulatedSerialPort, WrongLineSettingsAreNotUnderstood)
