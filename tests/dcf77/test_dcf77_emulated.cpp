@@ -93,33 +93,3 @@ TEST(Dcf77Emulated, TwoMinutesFromThePanel)
     EXPECT_FALSE(panel.model().streaming());
     EXPECT_FALSE(w->Timer3->isActive());
 }
-
-// A lost pulse and an error mark from the panel each spoil their minute; nothing is decoded.
-TEST(Dcf77Emulated, FaultsFromThePanelSpoilTheirMinute)
-{
-    for (const auto fault : {emu::PanelModel::DcfFault::LostSecond, emu::PanelModel::DcfFault::ErrorMark,
-                             emu::PanelModel::DcfFault::ExtraSecond}) {
-        auto late = std::make_unique<LatePort>();
-        LatePort* lp = late.get();
-        TestApp app(std::move(late));
-        app.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(9, 57, 50)));
-        emu::EmulatedSerialPort panel(app.clock);
-        lp->target = &panel;
-        struct Unplug { LatePort* p; ~Unplug() { p->target = nullptr; } } unplug{lp};
-        app.principal->configuration()->SEL_DCF77->setCurrentText(QStringLiteral("OUI"));
-        app.validate();
-        auto* w = qobject_cast<DCF77*>(app.principal->showWindow(QStringLiteral("DCF77")));
-        w->Command2_Click();
-        panel.model().injectDcf(fault, 30);   // in the first full minute
-        for (int i = 0; i < 5 * 75; ++i) {
-            app.clock.advance(200);
-            w->Timer3_Timer();
-        }
-        const QStringList lines = w->logText().split(QStringLiteral("\r\n"));
-        ASSERT_EQ(lines.size(), 3);
-        EXPECT_TRUE(lines[1].endsWith(QStringLiteral("-Err"))) << lines[1].toStdString();
-        EXPECT_EQ(lines[1].size(), fault == emu::PanelModel::DcfFault::LostSecond ? 2 + 58 + 4 : 2 + 60 + 4);
-        EXPECT_EQ(w->log().minutes(), 0);
-        EXPECT_EQ(w->DECODAGE->toPlainText(), QString());
-    }
-}

@@ -144,17 +144,5 @@ TEST(Dcf77LogFile, EmptyLogStillHasHeaderHyphensAndClosingLine)
         + "\r\n\r\n"
         + "\xE0 09:05:07  le 05/12/2026.\r\n";
     EXPECT_EQ(dcf77LogFile(QString(), at), expected);
-}
-
-TEST(Dcf77LogFile, LogIsWrittenUnchanged)
-{
-    Dcf77Log log;
-    feedAll(log, "01E3");
-    feedAll(log, bits(58) + "2");
-    const QByteArray file = dcf77LogFile(log.text(), QDateTime(QDate(2008, 3, 30), QTime(23, 59, 59)));
-    const QByteArray head = QByteArray(" Journal de r\xE9" "ception de chronogramme DCF77 :\r\n") + QByteArray(45, '-') + "\r\n";
-    ASSERT_TRUE(file.startsWith(head));
-    EXPECT_EQ(file.mid(head.size()),
-              "01E1-Err\r\nS-" + bits(58) + "0-Ok!\r\nS-" + "\r\n\r\n\xE0 23:59:59  le 30/03/2008.\r\n");
     EXPECT_EQ(toWindows1252(QStringLiteral("é€")), QByteArray("\xE9\x80"));
 }
