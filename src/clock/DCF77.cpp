@@ -1,4 +1,5 @@
 #include "clock/DCF77.h"
+#include "core/ConfigFile.h"
 #include "app/Principal.h"
 #include "core/Clock.h"
 #include "core/Dcf77Report.h"
@@ -288,7 +289,7 @@ void DCF77::Command6_Click()
     QSaveFile file(name);
     const QString failure = QStringLiteral("Erreur lors de l'enregistrement du journal dans %1.")
                                 .arg(QFileInfo(name).fileName());
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!isReplaceableFile(name) || !file.open(QIODevice::WriteOnly)) {
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
         return;
     }

@@ -234,7 +234,9 @@ QString defaultConfigPath(const QString& programDir)
 bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out)
 {
     QFile f(path);
-    if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly))
+    // Only regular files: a directory cannot be read, and opening a pipe would wait for a
+    // writer that may never come.
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
         return false;
     QByteArray data = f.read(maxBytes);
     if (f.error() != QFileDevice::NoError)
@@ -243,8 +245,18 @@ bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out)
     return true;
 }
 
+bool isReplaceableFile(const QString& path)
+{
+    // A device, a pipe or a directory is not replaced by a file (QSaveFile would rename a
+    // regular file over a device node and report success).
+    const QFileInfo fi(path);
+    return !fi.exists() || fi.isFile();
+}
+
 bool writeFileWhole(const QString& path, const QByteArray& bytes)
 {
+    if (!isReplaceableFile(path))
+        return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;

@@ -81,6 +81,9 @@ QString defaultConfigPath(const QString& programDir);
 
 // Reads at most maxBytes from the start of a file; false when it cannot be opened or read.
 bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out);
+// False when the path names something that is not a regular file (directory, device, pipe):
+// such a target is never replaced by a file.
+bool isReplaceableFile(const QString& path);
 // Writes the whole file or nothing: the bytes go to a temporary file in the same folder, which
 // then replaces the target. False (and the target untouched) on any error.
 bool writeFileWhole(const QString& path, const QByteArray& bytes);

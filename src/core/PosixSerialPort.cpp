@@ -62,8 +62,11 @@ bool PosixSerialPort::open(const QString& deviceName, const LineSettings& settin
         return false;
     }
     if (QFileInfo(QStringLiteral("/var/lock")).isWritable()) {
-        auto lock = std::make_unique<QLockFile>(
-            QStringLiteral("/var/lock/LCK..%1").arg(QFileInfo(target).fileName()));
+        // Named as Qt's serial port names it: the path below /dev with '/' as '_'
+        // ("LCK..ttyUSB0", "LCK..pts_3"), so that each sees the other's lock.
+        QString lockName = target.startsWith(QLatin1String("/dev/")) ? target.mid(5) : target;
+        lockName.replace(QLatin1Char('/'), QLatin1Char('_'));
+        auto lock = std::make_unique<QLockFile>(QStringLiteral("/var/lock/LCK..") + lockName);
         lock->setStaleLockTime(0);
         if (!lock->tryLock(0)) {
             m_error = QStringLiteral("%1 : port déjà utilisé").arg(deviceName);

@@ -1,0 +1,59 @@
+// Every decoder of the panel's answers against any answer: the link test, single registers,
+// the switch image, the register grid and the block reads, fed by a panel whose answers (count
+// and bytes) come from the input. Nothing may crash, read outside its data or pass a failed
+// answer off as a value.
+#include "core/SwitchOps.h"
+#include "support/FuzzPanel.h"
+
+#include <cstdlib>
+
+using namespace kwf;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::FuzzPanel p(data, size);
+    Tqvbase& t = p.tqv;
+    t.TEST_LIAISON();
+
+    const SwitchReading sw = readSwitchImage(t);
+    if (!sw.linkOk && (sw.markerOk || bankByte(sw.image.sw2) || bankByte(sw.image.sw3)))
+        std::abort();   // nothing is decoded without the link
+    if (!sw.markerOk && (bankByte(sw.image.sw2) || bankByte(sw.image.sw3)))
+        std::abort();   // nor without the marker
+
+    const auto grid = readRegisterGrid(t, [](int n, int v) {
+        if (n < 0 || n >= grid::kRegisters || v < -1 || v > 255)
+            std::abort();
+    });
+    for (int v : grid) {
+        if (v < -1 || v > 255)
+            std::abort();
+        if (v >= 0 && parseGridText(gridText(v)).value != v)
+            std::abort();
+    }
+
+    // Block reads: the relay 1 block, the relay 2 / event block (0.5 s after each frame) and the
+    // brightness block; the bytes are taken one by one as their decoders do.
+    const std::vector<std::vector<int>> blocks = {
+        {15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31},
+        {32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48},
+        {50, 51, 52, 53, 54}};
+    for (const auto& regs : blocks) {
+        const int n = t.sendReads(regs, 4, 1, regs.front() == 32 ? 0.5 : 0.0, 0.9);
+        if (n > 0) {
+            for (int i = 0; i < n; ++i)
+                if (t.readByte() < 0)
+                    std::abort();   // a byte counted must be there to take
+            if (t.readByte() != -1)
+                std::abort();
+        }
+    }
+    t.COMPTE_RENDU(CmdResult::failed(0), QStringLiteral("ok"));
+
+    // The grid boxes' text, as typed by the user.
+    const QString typed = QString::fromLatin1(reinterpret_cast<const char*>(data), int(qMin<size_t>(size, 16)));
+    const GridValue g = parseGridText(typed);
+    if (g.clean && typed.size() > 2)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,311 @@
+// The adapter is pulled out in the middle of an exchange: the exchange ends as a failure with
+// the message its window gives for a missing answer (or none), nothing hangs or spins, and the
+// settings can be validated again on another port.
+#include "RobustSupport.h"
+#include "clock/DCF77.h"
+#include "core/Frames.h"
+#include "core/SwitchOps.h"
+#include "panel/dump.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace kwf;
+using namespace kwf::test;
+
+namespace {
+
+const QString kOpened2 = QStringLiteral("Ouverture du port COM2: effectuée avec succès.");
+
+// The rack app validated on COM1, the COM1 panel set to go away after `frames` frames.
+struct Unplugging {
+    std::unique_ptr<TestApp> app = makeRackApp();
+    emu::EmulatedSerialPort* com1 = nullptr;
+    explicit Unplugging(int frames, const char* iface = "Filaire ")
+    {
+        com1 = &rack(*app).panel(comDevice(*app, 1));
+        com1->model().faults().unplugAfterFrames = frames;
+        selectPort(*app, 1, "OUI", iface);
+        app->validate();
+        EXPECT_TRUE(app->link.portValide);
+        app->ui.messages.clear();
+    }
+    // Validation on COM2 (a healthy panel) after the failure.
+    emu::EmulatedSerialPort& revalidateOnCom2()
+    {
+        emu::EmulatedSerialPort& com2 = rack(*app).panel(comDevice(*app, 2));
+        selectPort(*app, 2);
+        app->ui.messages.clear();
+        app->validate();
+        EXPECT_EQ(app->ui.lastText(), kOpened2);
+        EXPECT_TRUE(app->link.portValide);
+        app->ui.messages.clear();
+        return com2;
+    }
+    dump* dumpWindow() { return qobject_cast<dump*>(app->principal->showWindow(QStringLiteral("dump"))); }
+};
+
+} // namespace
+
+// Link test (switch reading of the display window): the port fails after the link frame.
+TEST(UnplugSimulated, DuringTheLinkTestTheSwitchReadingStopsQuietly)
+{
+    Unplugging u(1);
+    dump* w = u.dumpWindow();
+    ASSERT_NE(w, nullptr);
+    const qint64 t0 = u.app->clock.monotonicMs();
+    QTest::mouseClick(w->LIT_SW, Qt::LeftButton);
+    // A port error ends the link test at once, without a message; nothing else goes out.
+    EXPECT_TRUE(u.app->ui.messages.empty()) << u.app->ui.lastText().toStdString();
+    ASSERT_EQ(u.com1->writes.size(), 1u);
+    EXPECT_EQ(u.com1->writes[0].bytes, linkTestFrame());
+    EXPECT_LE(u.app->clock.monotonicMs() - t0, 1000);
+    for (QScrollBar* b : w->SW2)
+        EXPECT_EQ(b->value(), 1) << "switches stay OFF";
+    // A second press on the dead port fails at once, still quietly.
+    QTest::mouseClick(w->LIT_SW, Qt::LeftButton);
+    EXPECT_TRUE(u.app->ui.messages.empty());
+
+    emu::EmulatedSerialPort& com2 = u.revalidateOnCom2();
+    com2.model().setReg(switches::kBankSw2Register, 0x05);
+    QTest::mouseClick(w->LIT_SW, Qt::LeftButton);
+    EXPECT_EQ(w->SW2[0]->value(), 0) << "switch 1 ON read from the new port";
+    EXPECT_EQ(w->SW2[1]->value(), 1);
+    EXPECT_EQ(w->SW2[2]->value(), 0);
+}
+
+// A 17-frame block write (the relay 1 block): the adapter goes after 5 frames of it.
+TEST(UnplugSimulated, DuringASeventeenFrameBlockWriteTheFailureMessageIsShown)
+{
+    for (const char* iface : {"Filaire ", "Sans fil"}) {
+        Unplugging u(1 + 5, iface);
+        Tqvbase& t = *u.app->tqv;
+        ASSERT_TRUE(t.VERIF_PORT());
+        ASSERT_TRUE(t.TEST_LIAISON());
+        QByteArray block(17, '\0');
+        block[0] = char(0xCC);
+        const qint64 t0 = u.app->clock.monotonicMs();
+        const CmdResult r = t.writeRegisters(15, block, 2, 3, 0.9);
+        EXPECT_FALSE(r.ok);
+        EXPECT_LE(u.app->clock.monotonicMs() - t0, 1000);
+        t.COMPTE_RENDU(r, QStringLiteral("Programmation Relais 1 effectuée."));
+        ASSERT_EQ(u.app->ui.messages.size(), 1u) << iface;
+        if (QByteArray(iface) == "Filaire ") {
+            EXPECT_EQ(u.app->ui.messages[0].text, QString::fromUtf8(msg::kWiredFailure));
+            EXPECT_EQ(u.app->ui.messages[0].icon, MsgIcon::Exclamation);
+        } else {
+            EXPECT_EQ(u.app->ui.messages[0].text, QString::fromUtf8(msg::kWirelessFailure));
+            EXPECT_EQ(u.app->ui.messages[0].icon, MsgIcon::Information);
+        }
+        // Link frame + 5 block frames reached the line; nothing after the failure.
+        EXPECT_EQ(u.com1->writes.size(), 6u);
+        emu::EmulatedSerialPort& com2 = u.revalidateOnCom2();
+        ASSERT_TRUE(t.TEST_LIAISON());
+        EXPECT_TRUE(t.writeRegisters(15, block, 2, 3, 0.9).ok);
+        EXPECT_EQ(com2.model().reg(15), 0xCC);
+    }
+}
+
+// The relay 2 read (17 reads, 0.5 s after each): the adapter goes after 8 of them. The read
+// stops at the first frame the port refuses instead of sitting out the remaining pauses.
+TEST(UnplugSimulated, DuringTheRelayTwoReadTheReadEndsAtOnce)
+{
+    Unplugging u(1 + 8);
+    Tqvbase& t = *u.app->tqv;
+    ASSERT_TRUE(t.TEST_LIAISON());
+    std::vector<int> regs;
+    for (int r = 32; r <= 48; ++r)
+        regs.push_back(r);
+    const qint64 t0 = u.app->clock.monotonicMs();
+    const int n = t.sendReads(regs, 4, 1, 0.5, 0.9);
+    EXPECT_NE(n, 17);
+    EXPECT_LE(u.app->clock.monotonicMs() - t0, 8 * 500 + 1000);
+    t.COMPTE_RENDU(CmdResult::failed(qMax(n, 0)), QStringLiteral("ok"));
+    ASSERT_EQ(u.app->ui.messages.size(), 1u);
+    EXPECT_EQ(u.app->ui.messages[0].text, QString::fromUtf8(msg::kWiredFailure));
+    u.revalidateOnCom2();
+    ASSERT_TRUE(t.TEST_LIAISON());
+    EXPECT_EQ(t.sendReads(regs, 4, 1, 0.5, 0.9), 17);
+}
+
+// The grid reading ("Lire "): the adapter goes after 10 registers. Every box is filled, the
+// registers that could not be read show "0", no message.
+TEST(UnplugSimulated, DuringTheGridReadingEveryBoxIsFilledAndNothingIsShown)
+{
+    Unplugging u(10);
+    for (int r = 0; r < 64; ++r)
+        u.com1->model().setReg(r, quint8(0xA0 + (r % 16)));
+    u.com1->model().setReg(0, 0x10);   // keep the clock running and sane
+    dump* w = u.dumpWindow();
+    ASSERT_NE(w, nullptr);
+    const qint64 t0 = u.app->clock.monotonicMs();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    EXPECT_LE(u.app->clock.monotonicMs() - t0, 10 * 50 + 100) << "no wait after the port failed";
+    EXPECT_TRUE(u.app->ui.messages.empty());
+    for (int r = 0; r < 9; ++r)
+        EXPECT_NE(w->Text1[r]->text(), QStringLiteral("0")) << r;
+    for (int r = 9; r < 64; ++r)
+        EXPECT_EQ(w->Text1[r]->text(), QStringLiteral("0")) << r;
+    EXPECT_EQ(u.com1->writes.size(), 10u);
+
+    emu::EmulatedSerialPort& com2 = u.revalidateOnCom2();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    for (int r = 8; r < 64; ++r)
+        EXPECT_EQ(w->Text1[r]->text(), gridText(com2.model().reg(r))) << r;
+}
+
+// The DCF77 monitor polls while the adapter goes: the poll stops, the window stays usable, and
+// monitoring restarts on a new port.
+TEST(UnplugSimulated, WhileTheDcf77MonitorPollsThePollStopsAndRestartsOnANewPort)
+{
+    Unplugging u(-1);
+    auto* w = qobject_cast<DCF77*>(u.app->principal->showWindow(QStringLiteral("DCF77")));
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w->Command2, Qt::LeftButton);   // "Démarrer"
+    auto tick = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            u.app->clock.advance(200);
+            w->Timer3_Timer();
+        }
+    };
+    tick(5 * 5);
+    const QString before = w->logText();
+    EXPECT_GE(before.size(), 3);
+    u.com1->unplug();
+    tick(10);
+    EXPECT_FALSE(w->Timer3->isActive()) << "the poll stops on a port that has gone";
+    EXPECT_EQ(w->logText(), before);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);   // "Éffacer" still works
+    EXPECT_TRUE(w->logText().isEmpty());
+    // "Arrêter" on the dead port: quiet failure of the link test.
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    EXPECT_TRUE(u.app->ui.messages.empty());
+
+    u.revalidateOnCom2();
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    EXPECT_TRUE(w->Timer3->isActive());
+    tick(5 * 5);
+    EXPECT_GE(w->logText().size(), 3) << "characters flow from the new port";
+}
+
+// ---- Real time, over pseudo-terminals --------------------------------------------------------
+
+class UnplugPty : public ::testing::TestWithParam<SerialBackend> {};
+
+// The pseudo-terminal closes 300 ms into the first wait of a link test against a silent panel:
+// the test ends (false, no message) without sitting out three attempts and without spinning.
+TEST_P(UnplugPty, DuringTheLinkTest)
+{
+    emu::PtyPanel panel;
+    ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
+    RealTimeApp app(GetParam());
+    ASSERT_TRUE(panel.linkAs(app.dir.path(), 1));
+    { auto l = panel.lock(); panel.model().faults().silent = true; }
+    app.validate(1);
+    ASSERT_TRUE(app.link.portValide) << app.ui.lastText().toStdString();
+    app.ui.messages.clear();
+
+    std::thread puller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        panel.unplug();
+    });
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    const bool ok = app.tqv->TEST_LIAISON();
+    const qint64 wall = t.elapsed();
+    const double cpu = cpuMs() - cpu0;
+    puller.join();
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(app.ui.messages.empty()) << app.ui.lastText().toStdString();
+    EXPECT_LT(wall, 1500) << "three attempts were sat out";
+    EXPECT_LT(cpu, 300.0) << "the wait spun on the dead port";
+    EXPECT_FALSE(app.port->isOpen());
+
+    emu::PtyPanel second;
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(second.linkAs(app.dir.path(), 2));
+    app.validate(2);
+    EXPECT_EQ(app.ui.lastText(), kOpened2);
+    EXPECT_EQ(app.tqv->LIT_REG(switches::kMarkerRegister), int(second.model().reg(switches::kMarkerRegister)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Robust, UnplugPty, ::testing::Values(SerialBackend::Posix, SerialBackend::Qt),
+                         [](const auto& info) { return info.param == SerialBackend::Posix ? "Posix" : "Qt"; });
+
+// The grid reading over a real line, the pseudo-terminal closing after 10 registers.
+TEST(UnplugPtyWindow, DuringTheGridReading)
+{
+    emu::PtyPanel panel;
+    ASSERT_TRUE(panel.start());
+    RealTimeApp app;
+    ASSERT_TRUE(panel.linkAs(app.dir.path(), 1));
+    { auto l = panel.lock(); panel.model().faults().unplugAfterFrames = 10; }
+    app.validate(1);
+    ASSERT_TRUE(app.link.portValide);
+    app.ui.messages.clear();
+    auto* w = qobject_cast<dump*>(app.principal->showWindow(QStringLiteral("dump")));
+    ASSERT_NE(w, nullptr);
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    EXPECT_LT(t.elapsed(), 64 * 50) << "the reading sat out the waits of a dead port";
+    EXPECT_LT(cpuMs() - cpu0, 1500.0);
+    EXPECT_TRUE(app.ui.messages.empty());
+    for (int r = 10; r < 64; ++r)
+        EXPECT_EQ(w->Text1[r]->text(), QStringLiteral("0")) << r;
+    EXPECT_EQ(w->Text1[5]->text(), gridText(panel.model().reg(5)));
+
+    emu::PtyPanel second;
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(second.linkAs(app.dir.path(), 2));
+    app.validate(2);
+    EXPECT_EQ(app.ui.lastText(), kOpened2);
+    EXPECT_EQ(app.tqv->LIT_REG(20), int(second.model().reg(20)));
+}
+
+// The DCF77 monitor polls a real line while it goes away.
+TEST(UnplugPtyWindow, WhileTheDcf77MonitorPolls)
+{
+    emu::PtyPanel panel;
+    ASSERT_TRUE(panel.start());
+    RealTimeApp app;
+    ASSERT_TRUE(panel.linkAs(app.dir.path(), 1));
+    app.validate(1, "NON");
+    ASSERT_TRUE(app.link.portValide);
+    auto* w = qobject_cast<DCF77*>(app.principal->showWindow(QStringLiteral("DCF77")));
+    ASSERT_NE(w, nullptr);
+    w->Timer3->stop();   // the test drives the poll itself
+    panel.unplug();
+    const double cpu0 = cpuMs();
+    for (int i = 0; i < 20; ++i)
+        w->Timer3_Timer();
+    EXPECT_LT(cpuMs() - cpu0, 200.0);
+    EXPECT_FALSE(app.port->isOpen());
+    // The real timer on a dead port: a few event-loop turns, nothing happens, nothing spins.
+    w->Timer3->start();
+    QTest::qWait(450);
+    EXPECT_FALSE(w->Timer3->isActive());
+    QTest::mouseClick(w->Command2, Qt::LeftButton);   // "Démarrer" on the dead port: quiet
+    EXPECT_EQ(app.ui.messages.size(), 1u);           // only the validation message so far
+
+    emu::PtyPanel second;
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(second.linkAs(app.dir.path(), 2));
+    app.validate(2, "NON");
+    EXPECT_EQ(app.ui.lastText(), kOpened2);
+    {
+        auto l = second.lock();
+        second.model().setWallTime(QDateTime::currentDateTime(), second.nowMs());
+    }
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    EXPECT_TRUE(w->Timer3->isActive());
+}
