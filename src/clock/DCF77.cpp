@@ -295,7 +295,13 @@ void DCF77::Command6_Click()
     }
     m_principal.showWindow(QStringLiteral("CONFIGURATION"));
     const QByteArray content = dcf77LogFile(m_log.text(), m_ctx.clock->now());
-    if (file.write(content) != content.size() || !file.commit())
+    // flush() catches a disk that fills up (commit() would install the truncated file).
+    if (file.write(content) != content.size() || !file.flush()) {
+        file.cancelWriting();
+        m_ctx.ui->message(failure, MsgIcon::Exclamation);
+        return;
+    }
+    if (!file.commit())
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
 }
 

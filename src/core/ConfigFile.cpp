@@ -260,7 +260,9 @@ bool writeFileWhole(const QString& path, const QByteArray& bytes)
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    if (f.write(bytes) != bytes.size()) {
+    // flush() reports a disk that filled up while the buffer went out; commit() alone would
+    // put the truncated file in place of the old one and succeed.
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
         f.cancelWriting();
         return false;
     }

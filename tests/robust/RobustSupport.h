@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -161,7 +162,7 @@ public:
 
 private:
     rlimit m_old{};
-    sighandler_t m_oldHandler = SIG_DFL;
+    void (*m_oldHandler)(int) = SIG_DFL;
 };
 
 } // namespace kwf::test

@@ -62,8 +62,10 @@ struct Files : TestApp {
     }
     DCF77* monitor()
     {
-        auto* w = qobject_cast<DCF77*>(principal->showWindow(QStringLiteral("DCF77")));
-        return w;
+        if (!link.portValide)
+            validate();
+        ui.messages.clear();
+        return qobject_cast<DCF77*>(principal->showWindow(QStringLiteral("DCF77")));
     }
     // Feeds characters to the monitor as the panel would, one per poll tick.
     void monitorReceives(DCF77* w, const QByteArray& chars)
