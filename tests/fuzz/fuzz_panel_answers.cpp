@@ -4,6 +4,10 @@
 // answer off as a value.
 #include "core/SwitchOps.h"
 #include "support/FuzzPanel.h"
+#if __has_include("core/DisplayOps.h")
+#include "core/DisplayOps.h"
+#define KWF_HAVE_BRIGHTNESS 1
+#endif
 
 #include <cstdlib>
 
@@ -48,6 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
+#ifdef KWF_HAVE_BRIGHTNESS
+    // The brightness block: accepted only with its marker, and then TAB_DS holds it.
+    const auto before = t.TAB_DS();
+    const bool lum = LIT_LUM(t);
+    if (lum && t.TAB_DS()[kBrightnessBlockFirst] != kBlockMarker)
+        std::abort();
+    for (int r = 0; r < Tqvbase::kTabDsSize; ++r)
+        if ((r < kBrightnessBlockFirst || r > kBrightnessBlockFirst + 4) && t.TAB_DS()[size_t(r)] != before[size_t(r)])
+            std::abort();   // a read touches only its own block
+#endif
     t.COMPTE_RENDU(CmdResult::failed(0), QStringLiteral("ok"));
 
     // The grid boxes' text, as typed by the user.
