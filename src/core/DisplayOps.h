@@ -21,7 +21,6 @@ constexpr int kLevelDefault = 5;
 // Registers of the two blocks.
 constexpr int kCommandBlockFirst = 10;   // 10..14: function byte, four parameters
 constexpr int kBrightnessBlockFirst = 50; // 50..54: marker, four data bytes
-constexpr quint8 kBlockMarker = 0xCC;
 constexpr quint8 kFunctionBase = 0xC0;
 
 namespace msg {

@@ -12,7 +12,6 @@ namespace kwf {
 constexpr int kRelay1First = 15;
 constexpr int kRelay2First = 32;
 constexpr int kRelayBlockSize = 17;
-constexpr quint8 kBlockMarker = 0xCC;
 // Bit 7 of a day mask: the contact closes.
 constexpr quint8 kContactCloses = 0x80;
 

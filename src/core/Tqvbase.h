@@ -12,6 +12,10 @@ class SerialPort;
 class UiServices;
 struct LinkSettingsModel;
 
+// Marker byte of the relay, event and brightness blocks: a block read back is accepted only
+// when its marker register holds it (the relay and brightness operations share it).
+constexpr quint8 kBlockMarker = 0xCC;
+
 // Result of a device command: acknowledged, or the number of bytes that were waiting
 // (0 for reads that could not decode).
 struct CmdResult {

@@ -4,6 +4,14 @@
 // answer off as a value.
 #include "core/SwitchOps.h"
 #include "support/FuzzPanel.h"
+#if __has_include("core/RelayOps.h")
+#include "core/RelayOps.h"
+#define KWF_HAVE_RELAYS 1
+#endif
+#if __has_include("core/ClockOps.h")
+#include "core/ClockOps.h"
+#define KWF_HAVE_CLOCK 1
+#endif
 #if __has_include("core/DisplayOps.h")
 #include "core/DisplayOps.h"
 #define KWF_HAVE_BRIGHTNESS 1
@@ -52,6 +60,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
+#ifdef KWF_HAVE_RELAYS
+    // Relay blocks: decoded only when complete with their marker, every index in its list.
+    for (int relay = 1; relay <= 2; ++relay) {
+        const RelayRead rr = relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
+        if (rr.block.has_value() != rr.result.ok)
+            std::abort();
+        if (rr.block) {
+            if (t.TAB_DS()[relay == 1 ? 15 : 48] != kBlockMarker)
+                std::abort();
+            for (const DecodedAlarm& a : rr.block->alarms) {
+                if ((a.hourIndex && (*a.hourIndex < 0 || *a.hourIndex > 23))
+                    || (a.minuteIndex && (*a.minuteIndex < 0 || *a.minuteIndex > 59))
+                    || (a.durationIndex && (*a.durationIndex < -1 || *a.durationIndex > 58)))
+                    std::abort();
+            }
+        }
+    }
+    if (size >= 16) {
+        std::array<quint8, 16> raw{};
+        for (size_t i = 0; i < 16; ++i)
+            raw[i] = data[i];
+        decodeRelayBlock(raw);
+    }
+#endif
+#ifdef KWF_HAVE_CLOCK
+    // Clock bytes: an image only on success, shown by hexadecimal digits whatever they hold.
+    for (int which = 0; which < 2; ++which) {
+        const ClockReading cr = which == 0 ? LIT_HEURE_DS(t) : LIT_DER_MISEH(t);
+        if (cr.image.has_value() != cr.result.ok)
+            std::abort();
+        if (cr.image && (cr.image->timeText().size() < 8 || cr.image->dateText().isEmpty()))
+            std::abort();
+    }
+#endif
 #ifdef KWF_HAVE_BRIGHTNESS
     // The brightness block: accepted only with its marker, and then TAB_DS holds it.
     const auto before = t.TAB_DS();

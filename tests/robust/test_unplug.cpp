@@ -5,7 +5,10 @@
 #include "clock/DCF77.h"
 #include "core/Frames.h"
 #include "core/SwitchOps.h"
+#include "panel/Relais.h"
 #include "panel/dump.h"
+
+#include <QComboBox>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -81,21 +84,17 @@ TEST(UnplugSimulated, DuringTheLinkTestTheSwitchReadingStopsQuietly)
     EXPECT_EQ(w->SW2[2]->value(), 0);
 }
 
-// A 17-frame block write (the relay 1 block): the adapter goes after 5 frames of it.
+// "Envoi" of relay 1 (a 17-frame block write): the adapter goes after 5 frames of the block.
+// The send ends with the failure message of the interface, after nothing more was written.
 TEST(UnplugSimulated, DuringASeventeenFrameBlockWriteTheFailureMessageIsShown)
 {
     for (const char* iface : {"Filaire ", "Sans fil"}) {
         Unplugging u(1 + 5, iface);
-        Tqvbase& t = *u.app->tqv;
-        ASSERT_TRUE(t.VERIF_PORT());
-        ASSERT_TRUE(t.TEST_LIAISON());
-        QByteArray block(17, '\0');
-        block[0] = char(0xCC);
+        auto* w = qobject_cast<Relais*>(u.app->principal->showWindow(QStringLiteral("Relais_1")));
+        ASSERT_NE(w, nullptr);
         const qint64 t0 = u.app->clock.monotonicMs();
-        const CmdResult r = t.writeRegisters(15, block, 2, 3, 0.9);
-        EXPECT_FALSE(r.ok);
-        EXPECT_LE(u.app->clock.monotonicMs() - t0, 1000);
-        t.COMPTE_RENDU(r, QStringLiteral("Programmation Relais 1 effectuée."));
+        QTest::mouseClick(w->ENVOI, Qt::LeftButton);
+        EXPECT_LE(u.app->clock.monotonicMs() - t0, 2000);
         ASSERT_EQ(u.app->ui.messages.size(), 1u) << iface;
         if (QByteArray(iface) == "Filaire ") {
             EXPECT_EQ(u.app->ui.messages[0].text, QString::fromUtf8(msg::kWiredFailure));
@@ -106,33 +105,38 @@ TEST(UnplugSimulated, DuringASeventeenFrameBlockWriteTheFailureMessageIsShown)
         }
         // Link frame + 5 block frames reached the line; nothing after the failure.
         EXPECT_EQ(u.com1->writes.size(), 6u);
+
         emu::EmulatedSerialPort& com2 = u.revalidateOnCom2();
-        ASSERT_TRUE(t.TEST_LIAISON());
-        EXPECT_TRUE(t.writeRegisters(15, block, 2, 3, 0.9).ok);
+        com2.model().setReg(15, 0);
+        QTest::mouseClick(w->ENVOI, Qt::LeftButton);
+        EXPECT_EQ(u.app->ui.lastText(), QStringLiteral("Programmation Relais 1 effectuée."));
         EXPECT_EQ(com2.model().reg(15), 0xCC);
     }
 }
 
-// The relay 2 read (17 reads, 0.5 s after each): the adapter goes after 8 of them. The read
-// stops at the first frame the port refuses instead of sitting out the remaining pauses.
+// "Lecture" of relay 2 (17 reads, 0.5 s after each): the adapter goes after 8 of them. The read
+// stops at the first frame the port refuses instead of sitting out the remaining pauses, ends
+// with the failure message, and leaves the window's values as they were.
 TEST(UnplugSimulated, DuringTheRelayTwoReadTheReadEndsAtOnce)
 {
     Unplugging u(1 + 8);
-    Tqvbase& t = *u.app->tqv;
-    ASSERT_TRUE(t.TEST_LIAISON());
-    std::vector<int> regs;
-    for (int r = 32; r <= 48; ++r)
-        regs.push_back(r);
+    auto* w = qobject_cast<Relais*>(u.app->principal->showWindow(QStringLiteral("Relais_2")));
+    ASSERT_NE(w, nullptr);
+    auto* hour = w->findChild<QComboBox*>(QStringLiteral("Combo1"));
+    ASSERT_NE(hour, nullptr);
+    hour->setCurrentIndex(7);
     const qint64 t0 = u.app->clock.monotonicMs();
-    const int n = t.sendReads(regs, 4, 1, 0.5, 0.9);
-    EXPECT_NE(n, 17);
-    EXPECT_LE(u.app->clock.monotonicMs() - t0, 8 * 500 + 1000);
-    t.COMPTE_RENDU(CmdResult::failed(qMax(n, 0)), QStringLiteral("ok"));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    EXPECT_LE(u.app->clock.monotonicMs() - t0, 900 + 8 * 500 + 1000);
     ASSERT_EQ(u.app->ui.messages.size(), 1u);
     EXPECT_EQ(u.app->ui.messages[0].text, QString::fromUtf8(msg::kWiredFailure));
-    u.revalidateOnCom2();
-    ASSERT_TRUE(t.TEST_LIAISON());
-    EXPECT_EQ(t.sendReads(regs, 4, 1, 0.5, 0.9), 17);
+    EXPECT_EQ(hour->currentIndex(), 7) << "nothing partly decoded";
+
+    emu::EmulatedSerialPort& com2 = u.revalidateOnCom2();
+    com2.model().setReg(48, 0xCC);
+    com2.model().setReg(33, 0x05);   // alarm 1 hour, BCD
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    EXPECT_EQ(u.app->ui.lastText(), QStringLiteral("Lecture Relais 2 effectuée."));
 }
 
 // The grid reading ("Lire "): the adapter goes after 10 registers. Every box is filled, the
