@@ -1,5 +1,4 @@
 #pragma once
-#include "RegisterPanel.h"
 #include "TestApp.h"
 #include "link/Configuration.h"
 #include "panel/Relais.h"
@@ -9,10 +8,32 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <array>
 #include <gtest/gtest.h>
-#include <vector>
+#include <string>
 
 namespace kwf::test {
+
+// A minimal panel behind the fake port: keeps 64 registers, stores register writes, answers a
+// register read with the value and anything else with one acknowledgement byte.
+struct RegisterPanel {
+    std::array<quint8, 64> regs{};
+
+    QByteArray operator()(const QByteArray& frame)
+    {
+        int i = 0;
+        while (i < frame.size() && frame[i] == '\x02')
+            ++i;
+        if (frame.size() < i + 7 || frame[i] != '1')
+            return {};
+        auto nib = [&](int k) { return quint8(frame[i + 1 + k]) & 0x0F; };
+        const size_t reg = size_t(nib(2) * 16 + nib(3)) & 63;
+        const quint8 base = quint8(frame[i + 1]) & 0xF0;
+        if (base == 0x40)
+            regs[reg] = quint8(nib(4) * 16 + nib(5));
+        return QByteArray(1, base == 0x20 ? char(regs[reg]) : '\x06');
+    }
+};
 
 // The program with a register-keeping panel behind the fake port, settings validated with the
 // response control on.
@@ -45,35 +66,19 @@ struct RelayTestApp {
     }
 };
 
-// Everything a relay window shows, for comparing two windows.
-struct RelayState {
-    std::vector<QString> boxes;
-    std::vector<bool> days;
-    bool closes = false, opens = false;
-    bool operator==(const RelayState& o) const
-    { return boxes == o.boxes && days == o.days && closes == o.closes && opens == o.opens; }
-    bool operator!=(const RelayState& o) const { return !(*this == o); }
-};
-
-inline RelayState stateOf(const Relais* w)
+// Everything a relay window shows, on one line: the twelve boxes ("--" for no selection), the
+// 28 days (x when ticked), then "ferme" or "ouvre" for the contact option checked.
+inline std::string stateOf(const Relais* w)
 {
-    RelayState s;
+    QStringList s;
     for (QComboBox* c : w->Combo)
-        s.boxes.push_back(c->currentText());
+        s << (c->currentIndex() < 0 ? QStringLiteral("--") : c->currentText());
+    QString days;
     for (QCheckBox* c : w->Check1)
-        s.days.push_back(c->isChecked());
-    s.closes = w->Option1->isChecked();
-    s.opens = w->Option2->isChecked();
-    return s;
-}
-
-inline void PrintTo(const RelayState& s, std::ostream* os)
-{
-    for (const QString& b : s.boxes)
-        *os << b.toStdString() << ' ';
-    for (bool d : s.days)
-        *os << (d ? '1' : '0');
-    *os << (s.closes ? " ferme" : "") << (s.opens ? " ouvre" : "");
+        days += QLatin1Char(c->isChecked() ? 'x' : '.');
+    s << days << QString::fromLatin1(w->Option1->isChecked() ? "ferme" : "")
+                     + QString::fromLatin1(w->Option2->isChecked() ? "ouvre" : "");
+    return s.join(QLatin1Char(' ')).toStdString();
 }
 
 // A varied window state: some days in every alarm, hours, minutes and durations apart.

@@ -2,252 +2,144 @@
 #include "core/Frames.h"
 #include "core/Tqvbase.h"
 
-#include <QAction>
-#include <QGroupBox>
-#include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace kwf;
 using namespace kwf::test;
 
-TEST(RelayWindow, OpensWithItsListsAndDefaults)
+TEST(RelayWindow, OpensOnItsListsAndReadsOnAWiredLinkOnly)
 {
-    RelayTestApp t;
+    RelayTestApp t(QStringLiteral("Sans fil"));
     for (int n : {1, 2}) {
         Relais* w = t.relais(n);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->windowTitle(), QStringLiteral("Relais %1.").arg(n));
-        for (int k = 1; k <= 4; ++k) {
-            EXPECT_EQ(w->findChild<QGroupBox*>(QStringLiteral("Frame%1").arg(k))->title(), QStringLiteral("ALARME %1").arg(k));
-            EXPECT_EQ(w->hourBox(k)->count(), 24);
-            EXPECT_EQ(w->hourBox(k)->itemText(23), QStringLiteral("23"));
-            EXPECT_EQ(w->minuteBox(k)->count(), 60);
-            EXPECT_EQ(w->durationBox(k)->count(), 59);
-            EXPECT_EQ(w->durationBox(k)->itemText(0), QStringLiteral("01"));
-            EXPECT_EQ(w->durationBox(k)->currentText(), QStringLiteral("01"));
-            EXPECT_EQ(w->hourBox(k)->currentText(), QStringLiteral("00"));
-        }
-        EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label4"))->text(), QStringLiteral("   HH         :     MM"));
-        EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label12"))->text(), QStringLiteral("Seconde"));
-        EXPECT_EQ(w->findChild<QCheckBox*>(QStringLiteral("Check1_27"))->text(), QStringLiteral("Dimanche"));
-        for (QCheckBox* c : w->Check1)
-            EXPECT_FALSE(c->isChecked());
-        EXPECT_TRUE(w->Option1->isChecked());
-        auto* send = w->findChild<QPushButton*>(QStringLiteral("ENVOI_REL%1").arg(n));
-        ASSERT_NE(send, nullptr);
-        EXPECT_EQ(send->toolTip(),
+        EXPECT_EQ(stateOf(w), "00 00 01 00 00 01 00 00 01 00 00 01 " + std::string(28, '.') + " ferme");
+        EXPECT_EQ(w->durationBox(4)->count(), 59);
+        EXPECT_EQ(w->minuteBox(4)->count(), 60);
+        EXPECT_EQ(w->ENVOI->objectName(), QStringLiteral("ENVOI_REL%1").arg(n));
+        EXPECT_EQ(w->ENVOI->toolTip(),
                   QStringLiteral("Programmation des informations heure, jour, durée du relais %1 au panneau.").arg(n));
-        EXPECT_EQ(w->Command1->toolTip(),
-                  QStringLiteral("Lecture des informations heure, jour, durée du relais %1 au panneau.").arg(n));
-        EXPECT_TRUE(w->Command1->isEnabled());
+        EXPECT_FALSE(w->Command1->isEnabled());
     }
-}
-
-TEST(RelayWindow, ReadingIsOfferedOnAWiredLinkOnly)
-{
-    RelayTestApp t(QStringLiteral("Sans fil"));
-    EXPECT_FALSE(t.relais(1)->Command1->isEnabled());
-    EXPECT_FALSE(t.relais(2)->Command1->isEnabled());
     t.app.principal->configuration()->SEL_INTER->setCurrentText(QStringLiteral("Filaire "));
     t.app.validate();
     EXPECT_TRUE(t.relais(1)->Command1->isEnabled());
     EXPECT_TRUE(t.relais(2)->Command1->isEnabled());
 }
 
-TEST(RelayWindow, MenuOpensRelay1)
+TEST(RelaySend, EveryRegisterOfTheBlockWithDayMasksAndBcdTimes)
 {
-    RelayTestApp t;
-    t.app.principal->configuration()->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
-    t.app.validate();
-    QAction* a = t.app.principal->menuAction(QStringLiteral("MENURELAIS1"));
-    ASSERT_TRUE(a && a->isEnabled());
-    a->trigger();
-    QWidget* w = t.app.principal->existingWindow(QStringLiteral("Relais_1"));
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_FALSE(t.app.principal->menuAction(QStringLiteral("MENURELAIS2"))->isEnabled());
-}
-
-TEST(RelaySend, Relay1WithContactClosingAndNoDays)
-{
-    RelayTestApp t;
-    Relais* w = t.relais(1);
-    w->hourBox(1)->setCurrentText(QStringLiteral("23"));
-    w->minuteBox(1)->setCurrentText(QStringLiteral("59"));
-    w->durationBox(1)->setCurrentText(QStringLiteral("59"));
-    RelayTestApp::click(w->ENVOI);
-
-    const auto writes = t.app.takeWrites();
-    ASSERT_EQ(writes.size(), 19u);   // link test, 17 registers, closing
-    EXPECT_EQ(writes.front(), linkTestFrame());
-    EXPECT_EQ(writes.back(), closingFrame());
-    EXPECT_EQ(t.panel.regs[15], 0xCC);
-    EXPECT_EQ(t.panel.regs[17], 0x23);
-    EXPECT_EQ(t.panel.regs[18], 0x59);
-    EXPECT_EQ(t.panel.regs[19], 0x3B);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(t.panel.regs[size_t(16 + 4 * k)], 0x80) << k;   // no day, contact closes
-    EXPECT_EQ(t.panel.regs[23], 0x01);                            // duration "01"
-    EXPECT_EQ(t.app.ui.texts(), QStringList{QStringLiteral("Programmation Relais 1 effectuée.")});
-    EXPECT_EQ(t.app.ui.messages[0].icon, MsgIcon::Information);
-    // Nothing outside relay 1's block was touched.
-    EXPECT_EQ(t.panel.regs[32], 0);
-    EXPECT_EQ(t.panel.regs[48], 0);
-}
-
-TEST(RelaySend, Relay2WithContactOpeningGoesToItsOwnRegisters)
-{
-    RelayTestApp t;
-    Relais* w = t.relais(2);
-    w->hourBox(1)->setCurrentText(QStringLiteral("23"));
-    w->minuteBox(1)->setCurrentText(QStringLiteral("59"));
-    RelayTestApp::click(w->Option2);
-    RelayTestApp::click(w->Check1[0]);    // alarm 1 Lundi
-    RelayTestApp::click(w->Check1[6]);    // alarm 1 Dimanche
-    RelayTestApp::click(w->Check1[12]);   // alarm 2 Samedi
-    RelayTestApp::click(w->findChild<QPushButton*>(QStringLiteral("ENVOI_REL2")));
-
-    EXPECT_EQ(t.panel.writes, 17);
-    EXPECT_EQ(t.panel.regs[32], 0x41);
-    EXPECT_EQ(t.panel.regs[33], 0x23);
-    EXPECT_EQ(t.panel.regs[34], 0x59);
-    EXPECT_EQ(t.panel.regs[36], 0x20);
-    EXPECT_EQ(t.panel.regs[40], 0x00);
-    EXPECT_EQ(t.panel.regs[44], 0x00);
-    EXPECT_EQ(t.panel.regs[48], 0xCC);
-    EXPECT_EQ(t.app.tqv->TAB_DS()[33], 0x23);
-    EXPECT_EQ(t.app.ui.lastText(), QStringLiteral("Programmation Relais 2 effectuée."));
-}
-
-TEST(RelaySend, MissingAcknowledgementIsReportedPerInterface)
-{
-    for (const QString& inter : {QStringLiteral("Filaire "), QStringLiteral("Sans fil")}) {
-        RelayTestApp t(inter);
-        int frame = 0;
-        // The panel answers the link test but drops one register write.
-        t.app.fake->responder = [&](const QByteArray& f) {
-            ++frame;
-            return frame == 5 ? QByteArray() : t.panel(f);
-        };
-        RelayTestApp::click(t.relais(1)->ENVOI);
-        const bool wired = inter == QLatin1String("Filaire ");
-        EXPECT_EQ(t.app.ui.lastText(), QString::fromUtf8(wired ? msg::kWiredFailure : msg::kWirelessFailure));
-        EXPECT_EQ(t.app.fake->writes.back().bytes, closingFrame());
-    }
-}
-
-TEST(RelaySend, FailedLinkTestSendsNothing)
-{
-    RelayTestApp t;
-    t.app.fake->responder = nullptr;
-    RelayTestApp::click(t.relais(1)->ENVOI);
-    for (const auto& w : t.app.fake->writes)
-        EXPECT_NE(quint8(w.bytes[2]), 0x31) << "no register frame";   // only link and closing frames
-    EXPECT_EQ(t.app.ui.messages.size(), 1u);
-    EXPECT_EQ(t.panel.regs[15], 0);
-}
-
-TEST(RelayRead, WrongMarkerLeavesTheWindowUnchanged)
-{
-    for (int n : {1, 2}) {
+    struct Case { int relay; bool closes; std::vector<int> days; std::vector<int> block; };
+    const Case cases[] = {
+        // No day ticked, contact closes: 0x80 in all four masks; relay 1's marker first.
+        {1, true, {}, {0xCC, 0x80, 0x23, 0x59, 0x3B, 0x80, 0, 0, 1, 0x80, 0, 0, 1, 0x80, 0, 0, 1}},
+        // Contact opens; alarm 1 Lundi + Dimanche, alarm 2 Samedi; relay 2's marker last.
+        {2, false, {0, 6, 12}, {0x41, 0x23, 0x59, 0x3B, 0x20, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0xCC}},
+    };
+    for (const Case& c : cases) {
         RelayTestApp t;
-        Relais* w = t.relais(n);
-        setVariedState(w, false);
-        const RelayState before = stateOf(w);
-        // A block with everything set but the marker.
-        const int first = n == 1 ? 16 : 32;
-        for (int i = 0; i < 16; ++i)
-            t.panel.regs[size_t(first + i)] = (i % 4 == 0) ? 0xFF : 0x01;
-        t.panel.regs[n == 1 ? 15 : 48] = 0x00;
-        RelayTestApp::click(w->Command1);
-        EXPECT_EQ(t.app.ui.texts(),
-                  QStringList({QStringLiteral("Pas de Lecture possible."), QString::fromUtf8(msg::kWiredFailure)}));
-        EXPECT_EQ(stateOf(w), before);
+        Relais* w = t.relais(c.relay);
+        w->hourBox(1)->setCurrentText(QStringLiteral("23"));
+        w->minuteBox(1)->setCurrentText(QStringLiteral("59"));
+        w->durationBox(1)->setCurrentText(QStringLiteral("59"));   // a plain byte: 0x3B
+        RelayTestApp::click(c.closes ? w->Option1 : w->Option2);
+        for (int d : c.days)
+            RelayTestApp::click(w->Check1[size_t(d)]);
+        RelayTestApp::click(w->ENVOI);
+
+        // Link test, the 17 registers with a two-byte preamble and a three-byte end run, closing.
+        const int first = c.relay == 1 ? 15 : 32;
+        const auto writes = t.app.takeWrites();
+        ASSERT_EQ(writes.size(), 19u);
+        EXPECT_EQ(writes.front(), linkTestFrame());
+        EXPECT_EQ(writes.back(), closingFrame());
+        for (int i = 0; i < 17; ++i)
+            EXPECT_EQ(writes[size_t(1 + i)], registerWriteFrame(first + i, quint8(c.block[size_t(i)]), 2, 3))
+                << c.relay << " register " << first + i;
+        EXPECT_EQ(t.app.tqv->TAB_DS()[size_t(first + 1)], c.block[1]);
+        EXPECT_EQ(t.app.ui.texts(), QStringList{QStringLiteral("Programmation Relais %1 effectuée.").arg(c.relay)});
+        EXPECT_EQ(t.app.ui.messages[0].icon, MsgIcon::Information);
     }
 }
 
-TEST(RelayRead, ContactSenseComesFromAlarm1AndDurationZeroEmptiesItsBox)
+TEST(RelayExchange, ShortLongAndUnmarkedBlocksLeaveTheWindowAsItWas)
 {
-    RelayTestApp t;
-    t.panel.regs[15] = 0xCC;
-    t.panel.regs[16] = 0x05;               // alarm 1: Lundi, Mercredi; contact bit clear
-    t.panel.regs[17] = 0x08;
-    t.panel.regs[18] = 0x45;
-    t.panel.regs[19] = 0;                  // duration 0
-    t.panel.regs[20] = 0x80 | 0x40;        // alarm 2: bit 7 set, Dimanche
-    t.panel.regs[23] = 59;
-    Relais* w = t.relais(1);
-    RelayTestApp::click(w->Command1);
-    EXPECT_EQ(t.app.ui.texts(), QStringList{QStringLiteral("Lecture Relais 1 effectuée.")});
-    EXPECT_TRUE(w->Option2->isChecked());
-    EXPECT_FALSE(w->Option1->isChecked());
-    EXPECT_TRUE(w->Check1[0]->isChecked());
-    EXPECT_FALSE(w->Check1[1]->isChecked());
-    EXPECT_TRUE(w->Check1[2]->isChecked());
-    EXPECT_TRUE(w->Check1[13]->isChecked());
-    EXPECT_EQ(w->hourBox(1)->currentText(), QStringLiteral("08"));
-    EXPECT_EQ(w->minuteBox(1)->currentText(), QStringLiteral("45"));
-    EXPECT_EQ(w->durationBox(1)->currentIndex(), -1);
-    EXPECT_EQ(w->durationBox(1)->currentText(), QString());
-    EXPECT_EQ(w->durationBox(2)->currentText(), QStringLiteral("59"));
-
-    // Sending the empty duration puts 0 back.
-    RelayTestApp::click(w->ENVOI);
-    EXPECT_EQ(t.panel.regs[19], 0);
-    EXPECT_EQ(t.panel.regs[16], 0x05);
+    // 16 or 18 answers to a send or a read, or a read of a block whose marker is wrong (relay 1's
+    // first byte, relay 2's last).
+    struct Case { int relay; bool send; int answers; bool marked; };
+    const Case cases[] = {{1, true, 16, true},  {1, true, 18, true},   {1, false, 16, true},
+                          {1, false, 18, true}, {1, false, 17, false}, {2, false, 17, false}};
+    for (const Case& c : cases) {
+        RelayTestApp t;
+        for (int i = 0; i < 16; ++i)   // alarms that would decode well, unlike the window's
+            t.panel.regs[size_t((c.relay == 1 ? 16 : 32) + i)] = i % 4 == 0 ? 0x7F : 0x01;
+        t.panel.regs[c.relay == 1 ? 15 : 48] = c.marked ? 0xCC : 0x00;
+        int frame = 0;   // frame 18 is the last register frame: no answer, or its answer twice
+        t.app.fake->responder = [&](const QByteArray& f) {
+            const QByteArray a = t.panel(f);
+            return ++frame != 18 || c.answers == 17 ? a : c.answers == 16 ? QByteArray() : a + a;
+        };
+        Relais* w = t.relais(c.relay);
+        setVariedState(w, false);
+        const std::string before = stateOf(w);
+        RelayTestApp::click(c.send ? w->ENVOI : w->Command1);
+        QStringList expected{QString::fromUtf8(msg::kWiredFailure)};
+        if (!c.marked)
+            expected.prepend(QStringLiteral("Pas de Lecture possible."));
+        EXPECT_EQ(t.app.ui.texts(), expected) << c.relay << c.send << c.answers;
+        for (const auto& m : t.app.ui.messages)
+            EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(stateOf(w), before) << c.relay << c.send << c.answers;
+    }
 }
 
-TEST(RelayRead, BytesOutOfRangeLeaveTheirBoxesAsTheyWere)
+TEST(RelayRead, ContactFromAlarm1EmptyDurationAndOutOfRangeBytes)
 {
     RelayTestApp t;
     Relais* w = t.relais(1);
     w->hourBox(1)->setCurrentText(QStringLiteral("05"));
     w->minuteBox(2)->setCurrentText(QStringLiteral("17"));
     w->durationBox(3)->setCurrentText(QStringLiteral("33"));
-    t.panel.regs[15] = 0xCC;
-    t.panel.regs[16] = 0x81;
-    t.panel.regs[17] = 0x2A;   // hex nibble
-    t.panel.regs[18] = 0x12;
-    t.panel.regs[19] = 4;
-    t.panel.regs[21] = 0x19;
-    t.panel.regs[22] = 0x60;   // minute 60
-    t.panel.regs[27] = 200;    // duration above 59
-    t.panel.regs[29] = 0x24;   // hour 24
+    w->hourBox(4)->setCurrentText(QStringLiteral("06"));
+    // Alarm 1: Lundi and Mercredi, contact bit clear, hour 0x2A (kept), duration 0 (no selection).
+    // Alarm 2: bit 7 set (not the one that counts), Dimanche, minute 60 (kept). Alarm 3: duration
+    // 200 (kept). Alarm 4: hour 24 (kept).
+    auto& regs = t.panel.regs;
+    const int block[17] = {0xCC, 0x05, 0x2A, 0x45, 0, 0xC0, 0x19, 0x60, 59, 0, 0, 0, 200, 0, 0x24, 0, 0};
+    std::copy(std::begin(block), std::end(block), regs.begin() + 15);
     RelayTestApp::click(w->Command1);
-    EXPECT_EQ(w->hourBox(1)->currentText(), QStringLiteral("05"));
-    EXPECT_EQ(w->minuteBox(1)->currentText(), QStringLiteral("12"));
-    EXPECT_EQ(w->durationBox(1)->currentText(), QStringLiteral("04"));
-    EXPECT_EQ(w->hourBox(2)->currentText(), QStringLiteral("19"));
-    EXPECT_EQ(w->minuteBox(2)->currentText(), QStringLiteral("17"));
-    EXPECT_EQ(w->durationBox(3)->currentText(), QStringLiteral("33"));
-    EXPECT_EQ(w->hourBox(4)->currentText(), QStringLiteral("00"));
-    EXPECT_TRUE(w->Check1[0]->isChecked());
-    EXPECT_EQ(t.app.ui.lastText(), QStringLiteral("Lecture Relais 1 effectuée."));
+
+    EXPECT_EQ(t.app.ui.texts(), QStringList{QStringLiteral("Lecture Relais 1 effectuée.")});
+    EXPECT_EQ(stateOf(w), "05 45 -- 19 17 59 00 00 33 06 00 -- x.x..........x.............. ouvre");
+    EXPECT_EQ(w->Option2->text(), QStringLiteral("Le contact s'ouvre"));
+    // Four-byte preamble and a one-byte end run on every read frame.
+    const auto writes = t.app.takeWrites();
+    ASSERT_EQ(writes.size(), 19u);
+    for (int i = 0; i < 17; ++i)
+        EXPECT_EQ(writes[size_t(1 + i)], registerReadFrame(15 + i, 4, 1)) << i;
+
+    // Sending the empty duration puts 0 back.
+    RelayTestApp::click(w->ENVOI);
+    EXPECT_EQ(regs[19], 0);
+    EXPECT_EQ(regs[16], 0x05);
 }
 
-TEST(RelayRead, Relay2ReadTakesItsPausesOnTheClock)
+TEST(RelayRead, Relay2PausesHalfASecondAfterEachOfItsFrames)
 {
     RelayTestApp t;
     t.panel.regs[48] = 0xCC;
     Relais* w = t.relais(2);
     const qint64 start = t.app.clock.monotonicMs();
     RelayTestApp::click(w->Command1);
+    EXPECT_EQ(t.app.ui.lastText(), QStringLiteral("Lecture Relais 2 effectuée."));
     // Link test 0.9 s, 17 x 0.5 s, 0.9 s, closing 0.1 s.
     EXPECT_EQ(t.app.clock.monotonicMs() - start, 900 + 17 * 500 + 900 + 100);
-    EXPECT_EQ(t.app.ui.lastText(), QStringLiteral("Lecture Relais 2 effectuée."));
-}
-
-TEST(RelayRead, NoMessagesWithResponseControlOff)
-{
-    RelayTestApp t;
-    t.app.principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("NON"));
-    t.app.validate();
-    t.app.ui.messages.clear();
-    Relais* w = t.relais(1);
-    t.app.fake->responder = nullptr;      // nothing answers
-    const RelayState before = stateOf(w);
-    RelayTestApp::click(w->Command1);
-    EXPECT_TRUE(t.app.ui.messages.empty());
-    EXPECT_EQ(stateOf(w), before);
-    EXPECT_EQ(t.app.fake->writes.back().bytes, closingFrame());
+    const auto& writes = t.app.fake->writes;
+    ASSERT_GE(writes.size(), 19u);
+    const size_t first = writes.size() - 18;   // the 17 reads, then the closing frame
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(writes[first + size_t(i)].bytes, registerReadFrame(32 + i, 4, 1)) << i;
+        EXPECT_EQ(writes[first + size_t(i)].atMs - writes[first].atMs, 500 * i) << i;
+    }
 }
