@@ -1,0 +1,240 @@
+// The brightness and colour windows: real clicks, the blocks they send and what they show,
+// on a scripted panel, then on the emulated one; all on simulated time.
+#include "DisplayApp.h"
+#include "core/DisplayOps.h"
+#include "panel/COUL6.h"
+#include "panel/COUL66.h"
+#include "panel/LUM.h"
+
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+using namespace kwf;
+using namespace kwf::test;
+
+namespace {
+
+const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kAmber(255, 192, 128);
+
+QColor colour(ColourWindow* w, int i) { return w->Label2(i)->palette().color(QPalette::WindowText); }
+void click(ColourWindow* w, int i) { QTest::mouseClick(w->Label2(i), Qt::LeftButton); }
+
+} // namespace
+
+TEST(Display, AutomaticSlowLevel5WritesTheFiveFramesExactly)
+{
+    DisplayApp d;
+    LUM* w = d.open<LUM>("LUM");
+    ASSERT_EQ(w->Option1_6->text(), QStringLiteral("Jour Nuit automatique par capteur"));
+    d.press(w->Option1_6);
+    d.press(w->Option2_1);   // "Lente"; the level stays at 5
+    d.press(w->ENVOI_LUM);
+    const auto& writes = d.app->fake->writes;
+    ASSERT_EQ(writes.size(), 7u);
+    EXPECT_EQ(writes[0].bytes, linkTestFrame());
+    const char* frames[] = {
+        "02 02 31 40 40 40 4A 4C 40 03 03 03", "02 02 31 40 40 40 4B 44 41 03 03 03",
+        "02 02 31 40 40 40 4C 40 45 03 03 03", "02 02 31 40 40 40 4D 40 48 03 03 03",
+        "02 02 31 40 40 40 4E 40 40 03 03 03"};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(hexBytes(writes[i + 1].bytes), QByteArray(frames[i]));
+        EXPECT_EQ(writes[i + 1].atMs, 900);   // back to back after the link test
+    }
+    EXPECT_EQ(writes[6].bytes, closingFrame());
+    EXPECT_EQ(writes[6].atMs, 1800);
+    EXPECT_EQ(d.image(10), hex("C0 41 05 08 00"));
+    EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Programmation LUMINOSITÉ effectuée."), MsgIcon::Information}}));
+    EXPECT_EQ(d.app->ui.messages.at(0).atMs, 1900);   // after the closing exchange
+}
+
+TEST(Display, FailuresShowTheMessagesOfTheInterface)
+{
+    const QString wired = QString::fromUtf8(msg::kWiredFailure), wireless = QString::fromUtf8(msg::kWirelessFailure),
+                  noReading = QString::fromUtf8(msg::kNoReading);
+    const auto X = MsgIcon::Exclamation, I = MsgIcon::Information;
+    struct Case { const char* response; const char* interface; bool read; int lastAnswer; DisplayApp::Shown shown; };
+    const Case cases[] = {
+        // Four or six bytes acknowledged for the five writes.
+        {"OUI", "Filaire ", false, 0, {{wired, X}}}, {"OUI", "Filaire ", false, 2, {{wired, X}}},
+        {"OUI", "Sans fil", false, 0, {{wireless, I}}}, {"OUI", "Sans fil", false, 2, {{wireless, I}}},
+        // Five bytes read, the first not the marker.
+        {"OUI", "Filaire ", true, 1, {{noReading, X}, {wired, X}}},
+        {"OUI", "Sans fil", true, 1, {{noReading, X}, {wireless, I}}},
+        {"NON", "Filaire ", true, 1, {{noReading, X}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.interface) + (c.read ? " read " : " write ") + c.response);
+        DisplayApp d(c.response, c.interface);
+        d.writeAnswer = [&](int reg) { return QByteArray(reg == 14 ? c.lastAnswer : 1, '\x06'); };
+        std::fill_n(d.app->tqv->TAB_DS().begin() + 50, 5, 0x77);   // the panel answers 00 00 00 00 00
+        LUM* w = d.open<LUM>("LUM");
+        d.press(c.read ? w->Command1 : w->ENVOI_LUM);
+        EXPECT_EQ(d.shown(), c.shown);
+        EXPECT_EQ(d.app->fake->writes.back().bytes, closingFrame());
+        if (c.read) {
+            EXPECT_EQ(d.image(50), hex("00 77 77 77 77"));
+            EXPECT_EQ(d.app->ui.messages[0].atMs, 1800);   // the marker message comes before the closing frame
+        }
+    }
+}
+
+TEST(Display, ReadingFillsTheBrightnessBlockOnlyWhenAllFiveBytesCome)
+{
+    DisplayApp d;
+    std::copy_n("\xCC\x11\x22\x33\x44", 5, d.regs.begin() + 50);
+    LUM* w = d.open<LUM>("LUM");
+    d.press(w->Command1);
+    const auto writes = d.app->takeWrites();
+    ASSERT_EQ(writes.size(), 7u);
+    EXPECT_EQ(hexBytes(writes[1]), QByteArray("02 02 02 02 31 20 20 23 22 20 20 03"));
+    EXPECT_EQ(hexBytes(writes[5]), QByteArray("02 02 02 02 31 20 20 23 26 20 20 03"));
+    EXPECT_EQ(d.image(50), hex("CC 11 22 33 44"));
+    EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Lecture effectuée."), MsgIcon::Information}}));
+
+    // Four bytes: the image is left alone.
+    d.app->ui.messages.clear();
+    d.readAnswer = [](int reg) { return reg == 54 ? QByteArray() : QByteArray(1, '\xCC'); };
+    d.press(w->Command1);
+    EXPECT_EQ(d.image(50), hex("CC 11 22 33 44"));
+    EXPECT_EQ(d.app->ui.texts(), QStringList({QString::fromUtf8(msg::kWiredFailure)}));
+}
+
+TEST(Display, BlockWriteRefusesASubCodeThatDoesNotFitTheFunctionByte)
+{
+    DisplayApp d;
+    EXPECT_FALSE(ECRI_BLOC(*d.app->tqv, 1, 2, 3, 4, 64).ok);
+    EXPECT_TRUE(d.app->fake->writes.empty());
+    EXPECT_TRUE(ECRI_BLOC(*d.app->tqv, 1, 2, 3, 4, 63).ok);
+    EXPECT_EQ(d.image(10), hex("FF 01 02 03 04"));
+}
+
+TEST(Display, DesignedColoursSendTheDesignedBlocks)
+{
+    DisplayApp d;
+    d.press(d.open<ColourWindow>("COUL6")->ENVOI_6DIGITCOUL);
+    EXPECT_EQ(d.sentBlocks(), hex("C0 53 8B 00 00"));
+    EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Programmation couleur effectuée."), MsgIcon::Information}}));
+
+    d.app->fake->writes.clear();
+    d.press(d.open<ColourWindow>("COUL66")->ENVOI_6DIGITCOUL);
+    EXPECT_EQ(d.sentBlocks(), hex("C1 92 8B D1 5A"));
+    EXPECT_EQ(d.image(10), hex("C1 92 8B D1 5A"));
+}
+
+TEST(Display, ClicksCycleAPairThroughTheThreeColours)
+{
+    DisplayApp d;
+    ColourWindow* w = d.open<ColourWindow>("COUL6");
+    click(w, 1);
+    for (int i = 1; i <= 4; ++i)   // the pair moves to green; the next pair is designed green
+        EXPECT_EQ(colour(w, i), kGreen) << i;
+    d.press(w->ENVOI_6DIGITCOUL);
+    EXPECT_EQ(quint8(d.sentBlocks()[1]), 0x93);
+    click(w, 1);
+    click(w, 2);   // either digit of the pair moves both
+    EXPECT_EQ(colour(w, 1), kRed);
+    EXPECT_EQ(colour(w, 2), kRed);
+    d.app->fake->writes.clear();
+    d.press(w->ENVOI_6DIGITCOUL);
+    EXPECT_EQ(d.sentBlocks(), hex("C0 53 8B 00 00"));
+}
+
+TEST(Display, DoubleClickAdvancesTwoStepsHoweverItArrives)
+{
+    DisplayApp d;
+    ColourWindow* w = d.open<ColourWindow>("COUL6");
+    QTest::mouseDClick(w->Label2(7), Qt::LeftButton);
+    EXPECT_EQ(colour(w, 8), kRed);      // green -> amber -> red
+    // The whole gesture as the system delivers it: press, release, double click, release.
+    QWidget* t = w->Label2(11);
+    const QPointF pos = t->rect().center();
+    QTest::mouseClick(t, Qt::LeftButton);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, pos, t->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(t, &dbl);
+    QMouseEvent up(QEvent::MouseButtonRelease, pos, t->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(t, &up);
+    EXPECT_EQ(colour(w, 12), kGreen);   // amber -> red -> green
+}
+
+TEST(Display, AnyClickInTheEndMessageRowRecoloursTheRow)
+{
+    DisplayApp d;
+    ColourWindow* w = d.open<ColourWindow>("COUL66");
+    const QColor after[] = {kGreen, kAmber, kRed};
+    for (int index = 25; index <= 30; ++index) {
+        click(w, index);
+        for (int i = 25; i <= 30; ++i)
+            EXPECT_EQ(colour(w, i), after[(index - 25) % 3]) << "clicked " << index << ", digit " << i;
+        EXPECT_EQ(colour(w, 24), kGreen);   // the hour row is untouched
+        if (index == 25) {
+            d.press(w->ENVOI_6DIGITCOUL);
+            EXPECT_EQ(d.sentBlocks(), hex("C2 92 8B D1 5A"));
+        }
+    }
+}
+
+TEST(Display, SeparatorsTakeNoClicks)
+{
+    DisplayApp d;
+    for (const char* name : {"COUL6", "COUL66"}) {
+        ColourWindow* w = d.open<ColourWindow>(name);
+        const colours::Codes before = w->codes();
+        const auto separators = w->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^Label3_")));
+        EXPECT_GE(separators.size(), 4) << name;
+        for (QLabel* l : separators) {
+            QTest::mouseClick(l, Qt::LeftButton);
+            QTest::mouseDClick(l, Qt::LeftButton);
+        }
+        EXPECT_EQ(w->codes(), before) << name;
+    }
+}
+
+TEST(Display, NoResponseControlShowsNothingEvenWithoutAnAnswer)
+{
+    DisplayApp d("NON");
+    d.app->fake->responder = nullptr;
+    d.press(d.open<ColourWindow>("COUL66")->ENVOI_6DIGITCOUL);
+    d.press(d.open<ColourWindow>("COUL6")->ENVOI_6DIGITCOUL);
+    d.press(d.open<LUM>("LUM")->ENVOI_LUM);
+    d.press(d.open<LUM>("LUM")->Command1);
+    EXPECT_TRUE(d.app->ui.messages.empty());
+    EXPECT_EQ(d.sentBlocks(), hex("C1 92 8B D1 5A C0 53 8B 00 00 C0 02 05 10 00"));
+}
+
+TEST(Display, FailedLinkTestStopsBrightnessButNotColours)
+{
+    DisplayApp d;
+    d.answerLinkTest = false;
+    d.press(d.open<LUM>("LUM")->ENVOI_LUM);
+    EXPECT_EQ(d.sentBlocks(), QByteArray());
+    d.press(d.open<ColourWindow>("COUL6")->ENVOI_6DIGITCOUL);
+    EXPECT_EQ(d.sentBlocks(), hex("C0 53 8B 00 00"));
+    const QString failed = QString::fromUtf8(msg::kLinkFailed);
+    EXPECT_EQ(d.app->ui.texts(), QStringList({failed, failed, QStringLiteral("Programmation couleur effectuée.")}));
+}
+
+TEST(Display, BlocksLandInTheEmulatedPanelsCommandRegisters)
+{
+    DisplayApp d("OUI", "Filaire ", true);
+    auto panelRegs = [&] {
+        QByteArray b;
+        for (int r = 10; r <= 14; ++r)
+            b.append(char(emulatedPort(*d.app).model().reg(r)));
+        return b;
+    };
+    LUM* lum = d.open<LUM>("LUM");
+    lum->Slider2->setValue(7);
+    d.press(lum->Option1_2);
+    d.press(lum->ENVOI_LUM);
+    EXPECT_EQ(panelRegs(), hex("C0 40 07 10 00"));
+    ColourWindow* c66 = d.open<ColourWindow>("COUL66");
+    click(c66, 27);   // end message: red -> green
+    click(c66, 1);    // first pair: green -> amber
+    d.press(c66->ENVOI_6DIGITCOUL);
+    EXPECT_EQ(panelRegs(), hex("C2 D2 8B D1 5A"));
+    EXPECT_EQ(d.app->ui.texts(), QStringList({QStringLiteral("Programmation LUMINOSITÉ effectuée."),
+                                              QStringLiteral("Programmation couleur effectuée.")}));
+}
