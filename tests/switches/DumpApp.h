@@ -1,0 +1,76 @@
+#pragma once
+// The program with the display configuration window open, on a scripted or an emulated panel.
+#include "EmulatedApp.h"
+#include "TestApp.h"
+#include "core/Frames.h"
+#include "panel/dump.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace kwf::test {
+
+inline const QColor kGreen(0, 255, 0), kWhite(255, 255, 255);
+inline QColor base(QLineEdit* box) { return box->palette().color(QPalette::Base); }
+
+// The scripted panel keeps its 64 registers (-1: does not answer), acknowledges writes, the link
+// test and the closing frame with one byte, and notes the registers read and written.
+struct DumpApp {
+    std::unique_ptr<TestApp> app;
+    dump* w = nullptr;
+    std::array<int, 64> regs{};
+    std::vector<int> reads;
+    std::vector<std::pair<int, int>> writes;
+
+    explicit DumpApp(bool validated = true, bool emulated = false)
+        : app(emulated ? makeEmulatedApp() : std::make_unique<TestApp>())
+    {
+        app->principal->show();
+        app->principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
+        if (!emulated)
+            app->fake->responder = [this](const QByteArray& f) { return answer(f); };
+        if (validated)
+            app->validate();
+        app->ui.messages.clear();
+        app->takeWrites();
+        w = qobject_cast<dump*>(app->principal->showWindow(QStringLiteral("dump")));
+    }
+    QByteArray answer(const QByteArray& f)
+    {
+        if (f == linkTestFrame() || f == closingFrame())
+            return QByteArray(1, '\x06');
+        const int reg = ((f[4] & 0x0F) << 4) | (f[5] & 0x0F);
+        if (quint8(f[2]) == kBaseRead) {
+            reads.push_back(reg);
+            return regs[reg] < 0 ? QByteArray() : QByteArray(1, char(regs[reg]));
+        }
+        writes.emplace_back(reg, ((f[6] & 0x0F) << 4) | (f[7] & 0x0F));
+        regs[reg] = writes.back().second;
+        return QByteArray(1, '\x06');
+    }
+    template <class T> T* get(const QString& name) { return w->findChild<T*>(name); }
+    QScrollBar* sw2(int i) { return get<QScrollBar>(QStringLiteral("SW2_%1").arg(i)); }
+    QScrollBar* sw3(int i) { return get<QScrollBar>(QStringLiteral("SW1_%1").arg(i)); }
+    QLineEdit* text2(int i) { return get<QLineEdit>(QStringLiteral("Text2_%1").arg(i)); }
+    QLineEdit* text3(int i) { return get<QLineEdit>(QStringLiteral("Text3_%1").arg(i)); }
+    QLineEdit* box(int n) { return get<QLineEdit>(QStringLiteral("Text1_%1").arg(n)); }
+    void click(const char* name) { QTest::mouseClick(get<QPushButton>(QLatin1String(name)), Qt::LeftButton); }
+    void uncoverGrid() { QTest::mouseDClick(get<QGroupBox>(QStringLiteral("Frame1")), Qt::LeftButton, {}, QPoint(4, 4)); }
+    // Each switch is ON (scroll bar at 0) exactly when its description is green.
+    void expectBanks(quint8 sw2Byte, quint8 sw3Byte)
+    {
+        for (int i = 0; i < 8; ++i) {
+            const bool on2 = (sw2Byte >> i) & 1, on3 = (sw3Byte >> i) & 1;
+            EXPECT_EQ(sw2(i)->value(), on2 ? 0 : 1) << "SW2 switch " << i + 1;
+            EXPECT_EQ(base(text2(i)), on2 ? kGreen : kWhite) << "SW2 switch " << i + 1;
+            EXPECT_EQ(sw3(i)->value(), on3 ? 0 : 1) << "SW3 switch " << i + 1;
+            EXPECT_EQ(base(text3(i)), on3 ? kGreen : kWhite) << "SW3 switch " << i + 1;
+        }
+    }
+};
+
+} // namespace kwf::test
