@@ -1,8 +1,13 @@
+// The panel model on its own millisecond scale: frames, clock, faults, DCF77 stream, state file.
+#include "core/Dcf77Minute.h"
 #include "core/Frames.h"
 #include "model/PanelModel.h"
+#include "model/PanelState.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using namespace kwf;
@@ -22,67 +27,44 @@ QByteArray reads(int first, int last, int k, int m)
     return all;
 }
 
+// The stream after a closing frame at 0, cut into minutes (each ends with its "2"/"3").
+QList<QByteArray> streamLines(PanelModel& p, qint64 ms)
+{
+    p.exchange(closingFrame(), 0);
+    return p.takeDue(ms).replace('2', "2\n").replace('3', "3\n").split('\n');
+}
+
 } // namespace
 
-TEST(PanelModel, AnswersLinkTestAndClosingFramesWithOneByte)
+TEST(PanelModel, EveryKindOfFrameGetsItsAnswer)
 {
-    PanelModel p(kStart);
-    EXPECT_EQ(p.exchange(hex("02 02 02 02 02 02 02 02 31 C0 C0 C0 C0 C0 C0 03"), 0).size(), 1);
-    EXPECT_EQ(p.exchange(hex("02 02 02 02 31 D0 D0 D0 D0 D0 D0 03"), 10).size(), 1);
-    EXPECT_EQ(p.framesOf(0xC0), 1);
-    EXPECT_EQ(p.framesOf(0xD0), 1);
-}
-
-TEST(PanelModel, TimeWriteFramesStoreTheValueAndAreAcknowledgedOnceWhateverTheEndRun)
-{
-    PanelModel p(kStart);
-    // Minutes = 45, end run 3 (PC time) and 4 (manual values).
-    EXPECT_EQ(p.exchange(hex("02 02 31 40 40 40 41 44 45 03 03 03"), 0).size(), 1);
-    EXPECT_EQ(p.reg(1), 0x45);
-    p.setReg(1, 0);
-    EXPECT_EQ(p.exchange(hex("02 02 31 40 40 40 41 44 45 03 03 03 03"), 0).size(), 1);
-    EXPECT_EQ(p.reg(1), 0x45);
-}
-
-TEST(PanelModel, ReadFramesAnswerTheRegisterValues)
-{
-    PanelModel p(kStart);
-    // Clock read, preamble 2 end run 3: 09:58:49, Saturday (6), 05/12/26, control 0.
-    EXPECT_EQ(p.exchange(reads(0, 7, 2, 3), 0), hex("49 58 09 06 05 12 26 00"));
-    // Relay 1 block, preamble 4 end run 1: marker first; switch marker at 20.
-    const QByteArray relay1 = p.exchange(reads(15, 31, 4, 1), 0);
-    ASSERT_EQ(relay1.size(), 17);
-    EXPECT_EQ(quint8(relay1[0]), 0xCC);
-    EXPECT_EQ(quint8(relay1[5]), 0x41);
-    // Relay 2 marker last; brightness marker first; last synchronisation 03:00:00 the same day.
-    EXPECT_EQ(quint8(p.exchange(reads(32, 48, 4, 1), 0).back()), 0xCC);
-    EXPECT_EQ(quint8(p.exchange(reads(50, 54, 4, 1), 0).front()), 0xCC);
-    EXPECT_EQ(p.exchange(reads(56, 62, 2, 3), 0), hex("00 00 03 06 05 12 26"));
-}
-
-TEST(PanelModel, SingleRegisterFramesWithPreambleOneAndEndRunOne)
-{
-    PanelModel p(kStart);
-    EXPECT_EQ(p.exchange(registerWriteFrame(40, 0xA5, 1, 1), 0).size(), 1);
-    EXPECT_EQ(p.exchange(registerReadFrame(40, 1, 1), 0), QByteArray(1, char(0xA5)));
-    EXPECT_EQ(p.exchange(registerWriteFrame(63, 0x7E, 1, 1), 0).size(), 1);
-    EXPECT_EQ(p.exchange(registerReadFrame(63, 1, 1), 0), QByteArray(1, char(0x7E)));
-}
-
-TEST(PanelModel, BlockWriteOfSeventeenFramesIsAcknowledgedWithSeventeenBytes)
-{
-    PanelModel p(kStart);
-    QByteArray frames;
+    QByteArray block, blockAnswer;
+    for (int i = 0; i < 17; ++i) {
+        block += registerWriteFrame(32 + i, quint8(i * 7), 2, 3);
+        blockAnswer += char(PanelModel::kAck);
+    }
     for (int i = 0; i < 17; ++i)
-        frames += registerWriteFrame(32 + i, quint8(i * 7), 2, 3);
-    EXPECT_EQ(p.exchange(frames, 0).size(), 17);
-    EXPECT_EQ(p.reg(32 + 16), 16 * 7);
-    // Byte by byte, the same frames are each answered once.
-    PanelModel q(kStart);
-    QByteArray answers;
-    for (char c : frames)
-        answers += q.exchange(QByteArray(1, c), 0);
-    EXPECT_EQ(answers.size(), 17);
+        blockAnswer += char(i * 7);
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {hex("02 02 02 02 02 02 02 02 31 C0 C0 C0 C0 C0 C0 03"), hex("06")},      // link test
+        {hex("02 02 02 02 31 D0 D0 D0 D0 D0 D0 03"), hex("06")},                  // closing
+        {hex("02 02 31 40 40 40 41 44 45 03 03 03") + registerReadFrame(1, 2, 3), hex("06 45")},
+        {hex("02 02 31 40 40 40 41 44 45 03 03 03 03") + registerReadFrame(1, 2, 3), hex("06 45")},
+        {reads(0, 7, 2, 3), hex("49 58 09 06 05 12 26 00")},                     // clock
+        {reads(56, 62, 2, 3), hex("00 00 03 06 05 12 26")},                      // last synchronisation
+        {reads(15, 15, 4, 1) + reads(20, 20, 4, 1) + reads(48, 48, 4, 1) + reads(50, 50, 4, 1), hex("CC 41 CC CC")},
+        {registerWriteFrame(40, 0xA5, 1, 1) + registerReadFrame(40, 1, 1), hex("06 A5")},   // single register
+        {registerWriteFrame(63, 0x7E, 1, 1) + registerReadFrame(63, 1, 1), hex("06 7E")},
+        {block + reads(32, 48, 4, 1), blockAnswer},
+    };
+    for (const auto& [frames, answer] : cases) {
+        PanelModel whole(kStart), split(kStart);
+        EXPECT_EQ(whole.exchange(frames, 0).toHex(' '), answer.toHex(' ')) << frames.toHex(' ').constData();
+        QByteArray bytewise;
+        for (char c : frames)
+            bytewise += split.exchange(QByteArray(1, c), 0);
+        EXPECT_EQ(bytewise, answer) << frames.toHex(' ').constData();
+    }
 }
 
 TEST(PanelModel, MalformedInputIsIgnoredAndTheNextValidFrameIsAnswered)
@@ -90,8 +72,8 @@ TEST(PanelModel, MalformedInputIsIgnoredAndTheNextValidFrameIsAnswered)
     PanelModel p(kStart);
     const QByteArray good = registerReadFrame(15, 2, 3);
     const QByteArray cases[] = {
-        registerReadFrame(15, 2, 3).left(7),                 // truncated body
-        registerReadFrame(15, 2, 3).left(9),                 // no end byte
+        good.left(7),                                        // truncated body
+        good.left(9),                                        // no end byte
         hex("02 02 31 20 20 40 40 20 20 03"),                // mixed bases
         hex("02 02 31 20 20 20 20 20 03"),                   // five body characters
         hex("31 20 20 20 20 20 20 03"),                      // no preamble
@@ -101,124 +83,134 @@ TEST(PanelModel, MalformedInputIsIgnoredAndTheNextValidFrameIsAnswered)
     };
     for (const QByteArray& bad : cases) {
         EXPECT_TRUE(p.exchange(bad, 0).isEmpty()) << bad.toHex(' ').constData();
-        EXPECT_EQ(p.exchange(good, 0), QByteArray(1, char(0xCC))) << bad.toHex(' ').constData();
+        EXPECT_EQ(p.exchange(good, 0), hex("CC")) << bad.toHex(' ').constData();
     }
-    // A broken frame directly followed by a good one, in one write.
-    EXPECT_EQ(p.exchange(good.left(8) + good, 0), QByteArray(1, char(0xCC)));
-}
-
-TEST(PanelModel, RandomBytesNeverBreakTheParser)
-{
-    PanelModel p(kStart);
+    EXPECT_EQ(p.exchange(good.left(8) + good, 0), hex("CC"));
+    // Whatever state 10 000 random bytes leave, the next frame is answered exactly once.
     std::mt19937 rng(7);
-    QByteArray noise(10000, 0);
-    for (auto& c : noise)
-        c = char(rng() & 0xFF);
-    p.receive(noise, 0);
-    p.takeDue(0);
-    // Whatever state the noise left, the next frame is answered exactly once.
-    EXPECT_EQ(p.exchange(registerReadFrame(50, 4, 1), 1), QByteArray(1, char(0xCC)));
-    EXPECT_EQ(p.exchange(linkTestFrame(), 2).size(), 1);
+    QByteArray noise;
+    while (noise.size() < 10000)
+        noise += char(rng());
+    p.exchange(noise, 1);
+    EXPECT_EQ(p.exchange(good, 2), hex("CC"));
 }
 
-// ---- clock -------------------------------------------------------------------------------
-
-namespace {
-QByteArray clockAfter(const QDateTime& start, qint64 ms)
+TEST(PanelModel, ClockCarriesIntoEveryFieldAndStandsStillWhenHalted)
 {
-    PanelModel p(start);
-    p.advanceTo(ms);
-    return QByteArray(reinterpret_cast<const char*>(p.registers().data()), 7);
-}
-} // namespace
-
-TEST(PanelModel, ClockCarriesIntoEveryField)
-{
-    // 23:59:59 Wednesday 31/12/2025 -> 00:00:00 Thursday 01/01/2026.
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)), 1000), hex("00 00 00 04 01 01 26"));
-    // Sunday (7) wraps to Monday (1): 30/11/2025 -> 01/12/2025.
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2025, 11, 30), QTime(23, 59, 59)), 1000), hex("00 00 00 01 01 12 25"));
-    // Leap year: 28/02/2024 -> 29/02/2024 -> 01/03/2024.
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2024, 2, 28), QTime(23, 59, 59)), 1000), hex("00 00 00 04 29 02 24"));
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2024, 2, 28), QTime(23, 59, 59)), 86401000), hex("00 00 00 05 01 03 24"));
-    // Common year: 28/02/2023 -> 01/03/2023.
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2023, 2, 28), QTime(23, 59, 59)), 1000), hex("00 00 00 03 01 03 23"));
-    // 30-day month, and the century: 31/12/99 -> 01/01/00.
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2026, 4, 30), QTime(23, 59, 59)), 1000), hex("00 00 00 05 01 05 26"));
-    EXPECT_EQ(clockAfter(QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)), 1000), hex("00 00 00 05 01 01 00"));
-    // 999 ms is not yet a second; 61 s carry into the minute.
-    EXPECT_EQ(clockAfter(kStart, 999), hex("49 58 09 06 05 12 26"));
-    EXPECT_EQ(clockAfter(kStart, 71000), hex("00 00 10 06 05 12 26"));
-}
-
-TEST(PanelModel, HaltedClockStandsStillAndWritingSecondsRestartsTheDivider)
-{
+    const struct { QDateTime start; qint64 ms; const char* clock; } cases[] = {
+        {QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)), 1000, "00 00 00 04 01 01 26"},
+        {QDateTime(QDate(2025, 11, 30), QTime(23, 59, 59)), 1000, "00 00 00 01 01 12 25"},   // Sunday -> Monday
+        {QDateTime(QDate(2024, 2, 28), QTime(23, 59, 59)), 1000, "00 00 00 04 29 02 24"},     // leap year
+        {QDateTime(QDate(2023, 2, 28), QTime(23, 59, 59)), 1000, "00 00 00 03 01 03 23"},
+        {kStart, 999, "49 58 09 06 05 12 26"},
+    };
+    for (const auto& c : cases) {
+        PanelModel p(c.start);
+        p.advanceTo(c.ms);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(p.registers().data()), 7), hex(c.clock)) << c.clock;
+    }
     PanelModel p(kStart);
     p.exchange(registerWriteFrame(0, 0x80 | 0x30, 2, 3), 0);   // halt at 30 s
     p.advanceTo(60000);
     EXPECT_EQ(p.reg(0), 0x80 | 0x30);
     EXPECT_EQ(p.reg(1), 0x58);
-    EXPECT_TRUE(p.clockHalted());
-    p.exchange(registerWriteFrame(0, 0x10, 2, 3), 60500);    // run from 10 s
-    p.advanceTo(61499);
-    EXPECT_EQ(p.reg(0), 0x10);
-    p.advanceTo(61500);
-    EXPECT_EQ(p.reg(0), 0x11);
 }
 
-TEST(PanelModel, TwelveHourClockTurnsOverAtMidnight)
+TEST(PanelModel, EachFaultDoesWhatItSays)
 {
-    PanelModel p(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)));
-    p.setReg(2, 0x40 | 0x20 | 0x11);   // 11 PM
-    p.advanceTo(1000);
-    EXPECT_EQ(p.reg(2), 0x40 | 0x12);  // 12 AM
-    EXPECT_EQ(p.reg(4), 0x06);
+    const QByteArray block = reads(15, 31, 4, 1);   // 17 frames
+    const std::pair<const char*, std::function<void(PanelModel&, emu::PanelFaults&)>> cases[] = {
+        {"silent", [&](auto& p, auto& f) {
+             f.silent = true;
+             EXPECT_TRUE(p.exchange(block + registerWriteFrame(40, 1, 2, 3), 0).isEmpty());
+             EXPECT_NE(p.reg(40), 1);   // a panel that does not hear does not store either
+         }},
+        {"silentAfterFrames", [&](auto& p, auto& f) { f.silentAfterFrames = 5; EXPECT_EQ(p.exchange(block, 0).size(), 5); }},
+        {"extraByte", [](auto& p, auto& f) { f.extraByte = true; EXPECT_EQ(p.exchange(linkTestFrame(), 0), hex("06 FF")); }},
+        {"answerDelayMs", [](auto& p, auto& f) {
+             f.answerDelayMs = 1500;
+             EXPECT_TRUE(p.exchange(linkTestFrame(), 100).isEmpty());
+             EXPECT_TRUE(p.takeDue(1599).isEmpty());
+             EXPECT_EQ(p.takeDue(1600), hex("06"));
+         }},
+        {"wrongMarkers", [](auto& p, auto& f) {
+             f.wrongMarkers = true;
+             EXPECT_EQ(p.exchange(reads(15, 15, 4, 1) + reads(48, 50, 4, 1) + reads(20, 20, 4, 1), 0), hex("33 33 00 33 41"));
+         }},
+        {"unplugAfterFrames", [&](auto& p, auto& f) {
+             f.unplugAfterFrames = 3;
+             EXPECT_EQ(p.exchange(block + linkTestFrame(), 0).size(), 3);
+             EXPECT_TRUE(p.unplugged());
+         }},
+        // The stream's seconds 49 to 53 carry 1 0 1 1 0.
+        {"dcfLost", [](auto& p, auto& f) { f.dcfLostPercent = 100; EXPECT_EQ(streamLines(p, 60000).join(), ""); }},
+        {"dcfErrorMark", [](auto& p, auto& f) { f.dcfErrorMarkPercent = 100; EXPECT_EQ(streamLines(p, 5000).join(), "1E0E1E1E0E"); }},
+        {"dcfExtra", [](auto& p, auto& f) { f.dcfExtraPercent = 100; EXPECT_EQ(streamLines(p, 5000).join(), "1100111100"); }},
+    };
+    for (const auto& [name, run] : cases) {
+        SCOPED_TRACE(name);
+        PanelModel p(kStart);
+        run(p, p.faults());
+    }
 }
 
-// ---- faults -------------------------------------------------------------------------------
-
-TEST(PanelModel, FaultsChangeTheAnswers)
+TEST(DcfStream, MinutesDecodeToTheNextMinuteMarkAndInjectedFaultsAppearWhereAsked)
 {
-    const QByteArray block = reads(15, 31, 4, 1);
-    {
-        PanelModel p(kStart);
-        p.faults().silent = true;
-        EXPECT_TRUE(p.exchange(block, 0).isEmpty());
-        EXPECT_EQ(p.exchange(registerWriteFrame(40, 1, 2, 3), 0).size(), 0);
-        EXPECT_NE(p.reg(40), 1);   // a panel that does not hear does not store either
+    PanelModel p(kStart);
+    const QList<QByteArray> lines = streamLines(p, 3 * 60000);
+    // Started at second 49: seconds 49 to 58 end the first minute, then full minutes.
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0].size(), 10);
+    for (int i = 1; i <= 2; ++i) {
+        const auto d = Dcf77Minute::decode(Dcf77Minute::bitsFromChars(lines[i]).value_or(Dcf77Bits{}));
+        EXPECT_TRUE(d.ok()) << i << " " << Dcf77Minute::errorText(d.error).toStdString();
+        EXPECT_EQ(d.minute.toDateTime(), QDateTime(QDate(2026, 12, 5), QTime(10, i - 1)));
+        EXPECT_EQ(d.minute.weekday, 6);
     }
-    {
-        PanelModel p(kStart);
-        p.faults().silentAfterFrames = 5;
-        EXPECT_EQ(p.exchange(block, 0).size(), 5);
-    }
-    {
-        PanelModel p(kStart);
-        p.faults().extraByte = true;
-        EXPECT_EQ(p.exchange(linkTestFrame(), 0).size(), 2);
-        EXPECT_EQ(p.exchange(block, 0).size(), 34);
-    }
-    {
-        PanelModel p(kStart);
-        p.faults().answerDelayMs = 1500;
-        p.receive(linkTestFrame(), 100);
-        EXPECT_TRUE(p.takeDue(1599).isEmpty());
-        EXPECT_EQ(p.nextDueMs(), 1600);
-        EXPECT_EQ(p.takeDue(1600).size(), 1);
-    }
-    {
-        PanelModel p(kStart);
-        p.faults().wrongMarkers = true;
-        EXPECT_NE(quint8(p.exchange(block, 0).front()), 0xCC);
-        EXPECT_NE(quint8(p.exchange(reads(48, 48, 4, 1), 0).front()), 0xCC);
-        EXPECT_NE(quint8(p.exchange(reads(50, 50, 4, 1), 0).front()), 0xCC);
-        EXPECT_EQ(quint8(p.exchange(reads(20, 20, 4, 1), 0).front()), 0x41);
-    }
-    {
-        PanelModel p(kStart);
-        p.faults().unplugAfterFrames = 3;
-        EXPECT_EQ(p.exchange(block, 0).size(), 3);
-        EXPECT_TRUE(p.unplugged());
-        EXPECT_TRUE(p.exchange(linkTestFrame(), 0).isEmpty());
-    }
+    // The stream follows the transmitter's time, not the panel's register clock; a link test stops it.
+    PanelModel q(kStart);
+    q.setReg(2, 0x20);
+    EXPECT_EQ(streamLines(q, 3 * 60000), lines);
+    q.exchange(linkTestFrame(), 3 * 60000);
+    EXPECT_TRUE(q.takeDue(4 * 60000).isEmpty());
+
+    // One-shot faults at the next second of that number: the first full minute loses its second 5
+    // and has an "E" after second 30; the partial first minute gets an extra pulse at 58.
+    PanelModel f(kStart);
+    f.injectDcf(PanelModel::DcfFault::ErrorMark, 30);
+    f.injectDcf(PanelModel::DcfFault::LostSecond, 5);
+    f.injectDcf(PanelModel::DcfFault::ExtraSecond, 58);
+    const QList<QByteArray> faulty = streamLines(f, 3 * 60000);
+    ASSERT_GE(faulty.size(), 3);
+    EXPECT_EQ(faulty[0], lines[0].left(9) + '0' + lines[0].right(1));
+    QByteArray expected = lines[1];
+    expected.insert(31, 'E').remove(5, 1);
+    EXPECT_EQ(faulty[1], expected);
+    EXPECT_EQ(faulty[2], lines[2]);
+}
+
+TEST(PanelState, SavedRegistersComeBackAndTheClockCatchesUp)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("panel.state");
+    emu::PanelState st{PanelModel::defaultImage(kStart), QDateTime(QDate(2026, 12, 6), QTime(8, 0))};
+    st.registers[40] = 0x5A;
+    ASSERT_TRUE(emu::savePanelState(path, st));
+    const auto back = emu::loadPanelState(path);
+    ASSERT_TRUE(back);
+    // Two days and an hour later the running clock has moved on, weekday included.
+    PanelModel q(QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
+    emu::restorePanelState(q, *back, st.savedAt.addSecs(2 * 86400 + 3600));
+    EXPECT_EQ(q.reg(40), 0x5A);
+    EXPECT_EQ(q.clockDateTime(), QDateTime(QDate(2026, 12, 7), QTime(10, 58, 49)));
+    EXPECT_EQ(q.reg(3), 1);   // Saturday + 2 days = Monday
+    // A halted clock stays where it was.
+    st.registers[0] |= 0x80;
+    PanelModel h;
+    emu::restorePanelState(h, st, st.savedAt.addSecs(3600));
+    EXPECT_EQ(h.reg(2), 0x09);
+    // Broken or partial files are refused.
+    { QFile f(path); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); f.write("00: 01 02 03\n08: zz\n"); }
+    EXPECT_FALSE(emu::loadPanelState(path));
+    EXPECT_FALSE(emu::loadPanelState(dir.filePath("absent")));
 }
