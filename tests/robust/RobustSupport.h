@@ -37,6 +37,16 @@ inline double cpuMs()
     return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
 }
 
+// One register read over a real line. Its 50 ms wait is short for a loaded machine (or a
+// sanitizer build): a few tries before calling it unanswered.
+inline int readRegisterOverRealLine(Tqvbase& t, int reg)
+{
+    int v = -1;
+    for (int i = 0; i < 5 && v < 0; ++i)
+        v = t.LIT_REG(reg);
+    return v;
+}
+
 // The program as it runs for real: system clock, a real serial backend, the main window.
 struct RealTimeApp {
     explicit RealTimeApp(SerialBackend backend = SerialBackend::Default)

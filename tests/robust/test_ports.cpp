@@ -105,7 +105,7 @@ TEST(PortFaults, PortGoneBetweenValidationAndUse)
     ASSERT_TRUE(second.linkAs(app.dir.path(), 2));
     app.validate(2);
     EXPECT_EQ(app.ui.lastText(), opened(2));
-    EXPECT_EQ(app.tqv->LIT_REG(switches::kMarkerRegister), int(second.model().reg(switches::kMarkerRegister)));
+    EXPECT_EQ(readRegisterOverRealLine(*app.tqv, switches::kMarkerRegister), int([&] { auto l = second.lock(); return second.model().reg(switches::kMarkerRegister); }()));
 }
 
 // A port number with no device behind it: the validation fails at once with the critical
