@@ -1,0 +1,257 @@
+// The clock windows against a scripted panel behind the fake port, on simulated time.
+#include "TestApp.h"
+#include "clock/LecturH.h"
+#include "clock/MiseaH.h"
+#include "core/Frames.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+using namespace kwf;
+using namespace kwf::test;
+
+namespace {
+const QString kSuccess = QStringLiteral("Mise à l'heure effectuée.");
+const QString kLinkFailed = QString::fromUtf8(msg::kLinkFailed);
+const QString kWired = QString::fromUtf8(msg::kWiredFailure);
+
+QString hex(const QByteArray& bytes) { return QString::fromLatin1(hexBytes(bytes)); }
+
+// One frame per register from `first`: each body byte is `base` plus one hexadecimal digit (0, 0,
+// the register's two digits, the value's two digits), then `ends` bytes 0x03.
+QStringList registerFrames(int base, int first, const QList<int>& values, int ends)
+{
+    QStringList l;
+    for (int i = 0; i < values.size(); ++i) {
+        QByteArray b("\x02\x02\x31");
+        for (int digit : {0, 0, (first + i) >> 4, (first + i) & 15, values[i] >> 4, values[i] & 15})
+            b.append(char(base + digit));
+        l << hex(b + QByteArray(ends, '\x03'));
+    }
+    return l;
+}
+// Writing the clock (BCD seconds .. year, control 0) and reading eight registers.
+QStringList clockWrite(QList<int> bcd, int ends) { return registerFrames(0x40, 0, bcd << 0, ends); }
+QStringList eightReads(int first) { return registerFrames(0x20, first, QList<int>(8, 0), 3); }
+QStringList framed(QStringList frames) { return QStringList{hex(linkTestFrame())} + (frames << hex(closingFrame())); }
+
+// The program on fakes with the settings validated and a scripted panel on the line: one byte
+// for the link and closing frames, one byte per register write (or a chosen count for the whole
+// write), the register's value for a read.
+struct Panel {
+    TestApp app;
+    QByteArray regs = QByteArray(64, 0);   // the panel's registers
+    bool answers = true;          // false: silent panel
+    int writeAnswerBytes = -1;    // bytes given for a whole eight-register write; -1: one each
+    int readAnswers = -1;         // how many read frames get their byte; -1: all
+    int extraReadBytes = 0;       // bytes added after the answer for register 7 or 63
+    int writesSeen = 0, readsSeen = 0;
+    MiseaH* w = nullptr;
+
+    explicit Panel(const char* response = "OUI", const char* interface = "Filaire ")
+    {
+        app.principal->configuration()->SEL_REP->setCurrentText(QString::fromUtf8(response));
+        app.principal->configuration()->SEL_INTER->setCurrentText(QString::fromUtf8(interface));
+        app.fake->responder = [this](const QByteArray& f) { return answer(f); };
+        app.validate();
+        app.ui.messages.clear();
+        app.takeWrites();
+        w = qobject_cast<MiseaH*>(app.principal->showWindow(QStringLiteral("MiseaH")));
+    }
+    QByteArray answer(const QByteArray& f)
+    {
+        const int at = f.indexOf('1');
+        const quint8 base = quint8(f[at + 1]) & 0xF0;
+        if (!answers)
+            return {};
+        if (base == kBaseWrite && writeAnswerBytes >= 0)   // the whole count comes with the eighth frame
+            return ++writesSeen % 8 == 0 ? QByteArray(writeAnswerBytes, '\x06') : QByteArray();
+        if (base != kBaseRead)
+            return QByteArray(1, '\x06');
+        if (++readsSeen > readAnswers && readAnswers >= 0)
+            return {};
+        const int reg = (quint8(f[at + 3]) & 0x0F) * 16 + (quint8(f[at + 4]) & 0x0F);
+        return regs.mid(reg, 1) + QByteArray((reg & 7) == 7 ? extraReadBytes : 0, '\x55');
+    }
+    void click(const char* name, int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            w->findChild<QPushButton*>(QString::fromLatin1(name))->click();
+    }
+    // Frames written since the last call, as hexadecimal text.
+    QStringList sent()
+    {
+        QStringList l;
+        for (const QByteArray& b : app.takeWrites())
+            l << hex(b);
+        return l;
+    }
+};
+} // namespace
+
+TEST(MiseaH, PcSendWritesThePcTimeMondayFirst)
+{
+    Panel f;
+    f.app.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)));
+    f.w->Timer2_Timer();   // the live PC clock
+    EXPECT_EQ(f.w->Label3->text(), QStringLiteral("Samedi 5 Décembre 2026"));
+    EXPECT_EQ(f.w->Label4->text(), QStringLiteral("09:58:49"));
+
+    f.app.clock.setNow(QDateTime(QDate(2026, 12, 6), QTime(10, 20, 30)));   // a Sunday
+    f.w->ECRI_AUTO_DS->click();
+    EXPECT_EQ(f.sent(), framed(clockWrite({0x30, 0x20, 0x10, 0x07, 0x06, 0x12, 0x26}, 3)));
+    EXPECT_EQ(f.app.ui.texts(), QStringList{kSuccess});
+
+    f.app.clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(0, 45, 5)));      // a Monday
+    f.w->ECRI_AUTO_DS->click();
+    const QStringList frames = f.sent();
+    EXPECT_EQ(frames, framed(clockWrite({0x05, 0x45, 0x00, 0x01, 0x07, 0x12, 0x26}, 3)));
+    EXPECT_EQ(frames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03"));
+}
+
+TEST(MiseaH, ListSendGoesOutAsChosenWithoutTheCentury)
+{
+    Panel f;
+    f.w->Check1->setChecked(true);
+    const std::pair<QComboBox*, const char*> choices[] = {
+        {f.w->Combo1, "Vendredi"}, {f.w->Combo2, "31"}, {f.w->Combo3, "Février"}, {f.w->Combo4, "21"},
+        {f.w->Combo5, "09"}, {f.w->Combo6, "23"}, {f.w->Combo7, "45"}, {f.w->Combo8, "07"}};
+    for (const auto& [combo, text] : choices)
+        combo->setCurrentText(QString::fromUtf8(text));
+    f.w->ECRI_MAN_DS_COMBO->click();
+    const QStringList frames = f.sent();
+    EXPECT_EQ(frames, framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x02, 0x09}, 4)));   // 31 February as it is
+    EXPECT_EQ(frames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03 03"));
+    // It reaches the panel but cannot become the PC's date.
+    EXPECT_TRUE(f.app.ui.systemTimes.empty());
+    EXPECT_EQ(f.app.ui.texts(), (QStringList{kSuccess, QStringLiteral("La date 31/02/2009 n'existe pas : "
+                                                                      "l'heure du PC n'a pas été changée.")}));
+
+    f.w->Combo3->setCurrentText(QStringLiteral("Aout"));
+    f.w->ECRI_MAN_DS_COMBO->click();
+    EXPECT_EQ(f.sent(), framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x08, 0x09}, 4)));
+}
+
+TEST(MiseaH, SteppingWrapsAtBothEnds)
+{
+    Panel f;
+    struct Step { const char* button; int times; QLabel* MiseaH::*label; const char* text; };
+    const Step steps[] = {
+        {"Command17", 2, &MiseaH::Etiquette12, "99"},         // year 01 - 2
+        {"Command10", 1, &MiseaH::Etiquette12, "00"},         // 99 + 1
+        {"Command16", 1, &MiseaH::Etiquette11, "Décembre"},   // Janvier - 1
+        {"Command14", 1, &MiseaH::Etiquette8, "Dimanche"},    // Lundi - 1
+        {"Command5", 1, &MiseaH::Etiquette8, "Lundi"},        // Dimanche + 1
+        {"Command15", 1, &MiseaH::Etiquette10, " 31"},        // date 1 - 1
+    };
+    for (const Step& s : steps) {
+        f.click(s.button, s.times);
+        EXPECT_EQ((f.w->*s.label)->text(), QString::fromUtf8(s.text)) << s.button;
+    }
+    EXPECT_TRUE(f.sent().isEmpty());   // stepping sends nothing
+}
+
+TEST(MiseaH, OutcomeIsExactlyEightBytesAndThePcClockGetsTheManualValues)
+{
+    Panel f;
+    f.app.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)));
+    f.w->ECRI_AUTO_DS->click();
+    EXPECT_TRUE(f.app.ui.systemTimes.empty());   // unticked: left alone
+    f.w->Check1->setChecked(true);
+    f.click("Command11");   // manual hours 01
+    for (int bytes : {8, 7, 9}) {
+        f.app.ui.messages.clear();
+        f.app.ui.systemTimes.clear();
+        f.writeAnswerBytes = bytes;
+        f.w->ECRI_AUTO_DS->click();
+        EXPECT_EQ(f.app.ui.texts(), QStringList{bytes == 8 ? kSuccess : kWired}) << bytes;
+        const auto& w = f.app.fake->writes;
+        EXPECT_EQ(w[w.size() - 1].atMs - w[w.size() - 2].atMs, 900);   // closing after the one wait
+        // Whatever the count, the PC clock gets the manual values, not the time just sent.
+        EXPECT_EQ(f.app.ui.systemTimes, std::vector<QDateTime>{QDateTime(QDate(2001, 1, 1), QTime(1, 0))});
+    }
+    f.app.ui.messages.clear();
+    f.app.ui.refuseSystemTime = true;
+    f.w->ECRI_MAN_DS->click();
+    ASSERT_EQ(f.app.ui.messages.size(), 2u);
+    EXPECT_TRUE(f.app.ui.messages[1].text.startsWith(QStringLiteral("L'heure du PC n'a pas été changée.")));
+    EXPECT_EQ(f.app.ui.messages[1].icon, MsgIcon::Exclamation);
+}
+
+TEST(MiseaH, SilentWiredLinkStopsPcAndManualSendsButNotTheListSend)
+{
+    Panel f;
+    f.answers = false;
+    for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS}) {
+        f.app.ui.messages.clear();
+        b->click();
+        EXPECT_EQ(f.sent(), QStringList(3, hex(linkTestFrame())) + QStringList(2, hex(closingFrame())))
+            << b->objectName().toStdString();
+        EXPECT_EQ(f.app.ui.texts(), QStringList{kLinkFailed});
+    }
+    f.app.ui.messages.clear();
+    f.w->ECRI_MAN_DS_COMBO->click();
+    EXPECT_EQ(f.sent().mid(5, 8), clockWrite({0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00}, 4));
+    EXPECT_EQ(f.app.ui.texts(), (QStringList{kLinkFailed, kWired}));
+}
+
+TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
+{
+    Panel f("NON");
+    f.answers = false;
+    f.w->Check1->setChecked(true);
+    for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS, f.w->ECRI_MAN_DS_COMBO}) {
+        b->click();
+        const QStringList frames = f.sent();
+        ASSERT_EQ(frames.size(), 1 + 8 + 1) << b->objectName().toStdString();
+        EXPECT_EQ(frames.back(), hex(closingFrame()));
+    }
+    f.answers = true;
+    f.regs.replace(0, 8, QByteArray::fromHex("3059230731129900"));
+    auto* r = qobject_cast<LecturH*>(f.app.principal->showWindow(QStringLiteral("LecturH")));
+    r->LIT_DS_Click();
+    EXPECT_EQ(r->timeLabel()->text(), QStringLiteral("23:59:30"));
+    EXPECT_EQ(r->dateLabel()->text(), QStringLiteral("31 / 12 / 99"));
+    EXPECT_TRUE(f.app.ui.messages.empty());
+    EXPECT_TRUE(f.app.ui.systemTimes.empty());
+}
+
+TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThem)
+{
+    for (const char* interface : {"Filaire ", "Sans fil"}) {
+        Panel f("OUI", interface);
+        f.regs.replace(0, 8, QByteArray::fromHex("0905140324120910"));
+        f.extraReadBytes = 2;   // more than eight bytes is still a reading
+        auto* w = qobject_cast<LecturH*>(f.app.principal->showWindow(QStringLiteral("LecturH")));
+        w->findChild<QPushButton*>(QStringLiteral("LIT_DS"))->click();
+        EXPECT_EQ(w->timeLabel()->text(), QStringLiteral("14:05:09"));
+        EXPECT_EQ(w->dateLabel()->text(), QStringLiteral("24 / 12 / 09"));
+        EXPECT_EQ(f.app.ui.texts(), QStringList{QStringLiteral("Lecture horloge effectuée avec succès.")});
+        EXPECT_EQ(f.sent(), framed(eightReads(0)));
+
+        // Seven bytes: the earlier result does not survive, the interface's failure is said.
+        f.app.ui.messages.clear();
+        f.readAnswers = f.readsSeen + 7;
+        w->LIT_DS_Click();
+        EXPECT_TRUE(w->timeLabel()->text().isEmpty());
+        EXPECT_TRUE(w->dateLabel()->text().isEmpty());
+        EXPECT_EQ(f.app.ui.texts(), QStringList{QString::fromUtf8(
+                                        interface[0] == 'F' ? msg::kWiredFailure : msg::kWirelessFailure)});
+    }
+}
+
+TEST(DER_MiseH, ReadsRegisters56To63IntoItsOwnLabels)
+{
+    Panel f;
+    f.regs.replace(56, 8, QByteArray::fromHex("0030020115062600"));
+    QWidget* w = f.app.principal->showWindow(QStringLiteral("DER_MiseH"));
+    w->findChild<QPushButton*>(QStringLiteral("DER_MiseH"))->click();
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label7"))->text(), QStringLiteral("02:30:00"));
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label6"))->text(), QStringLiteral("15 / 06 / 26"));
+    EXPECT_EQ(f.app.ui.texts(),
+              QStringList{QStringLiteral("Lecture de la dernière remise à l'heure par DCF effectuée avec succès.")});
+    const QStringList frames = f.sent();
+    EXPECT_EQ(frames, framed(eightReads(56)));
+    EXPECT_EQ(frames[8], QStringLiteral("02 02 31 20 20 23 2F 20 20 03 03 03"));
+}
