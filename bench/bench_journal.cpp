@@ -1,0 +1,76 @@
+// An exchange costs the same with the exchange journal listening and without it: times single
+// register writes and a 17-register block write against the emulated panel on a
+// pseudo-terminal, both ways, and prints the figures.
+#include "core/Clock.h"
+#include "core/ExchangeJournal.h"
+#include "core/LinkSettings.h"
+#include "core/SerialPort.h"
+#include "core/Tqvbase.h"
+#include "core/UiServices.h"
+#include "model/PtyPanel.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+using namespace kwf;
+
+namespace {
+class SilentUi : public UiServices {
+public:
+    void message(const QString&, MsgIcon) override {}
+    QString getOpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString getSaveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    bool openDocument(const QString&) override { return false; }
+    bool setSystemDateTime(const QDateTime&, QString*) override { return false; }
+    void clearClipboard() override {}
+};
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    emu::PtyPanel panel;
+    if (!panel.start()) {
+        std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(panel.errorString()));
+        return 1;
+    }
+    auto port = createSerialPort();
+    if (!port->open(panel.slavePath(), *LineSettings::parse(QStringLiteral("9600,N,8,2")))) {
+        std::fprintf(stderr, "open failed\n");
+        return 1;
+    }
+    SystemClock clock;
+    SilentUi ui;
+    LinkSettingsModel link;
+    link.settings.response = QStringLiteral("OUI");
+    link.portValide = true;
+    Tqvbase tqv(*port, clock, ui, link);
+    ExchangeJournal journal(clock);
+
+    std::printf("%-10s %-24s %5s %12s %10s\n", "journal", "exchange", "runs", "mean", "acked");
+    for (bool listening : {false, true, false, true}) {
+        if (listening)
+            tqv.addObserver(&journal);
+        else
+            tqv.removeObserver(&journal);
+        struct Case { const char* name; int runs; std::function<bool()> run; };
+        const Case cases[] = {
+            {"ECRI_REG (0.05 s)", 20, [&] { return tqv.ECRI_REG(30, 0x5A).ok; }},
+            {"17 registers (0.9 s)", 3, [&] { return tqv.writeRegisters(32, QByteArray(17, '\x11'), 2, 3, 0.9).ok; }},
+        };
+        for (const Case& c : cases) {
+            int acked = 0;
+            QElapsedTimer t;
+            t.start();
+            for (int i = 0; i < c.runs; ++i)
+                acked += c.run() ? 1 : 0;
+            std::printf("%-10s %-24s %5d %9.2f ms %7d/%d\n", listening ? "ouvert" : "fermé", c.name, c.runs,
+                        double(t.nsecsElapsed()) / 1e6 / c.runs, acked, c.runs);
+        }
+    }
+    std::printf("entrées du journal : %zu\n", journal.entries().size());
+    port->close();
+    panel.stop();
+    return 0;
+}
