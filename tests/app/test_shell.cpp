@@ -188,17 +188,6 @@ TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
     EXPECT_FALSE(app.tqv->VERIF_PORT());
 }
 
-TEST(Settings, ClosingTheSettingsWindowKeepsThePort)
-{
-    TestApp app;
-    app.validate();
-    auto* sub = qobject_cast<QMdiSubWindow*>(settings(app)->parentWidget());
-    sub->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(app.fake->isOpen());
-    EXPECT_TRUE(app.link.portValide);
-}
-
 TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
 {
     TestApp app;
@@ -213,17 +202,6 @@ TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
     app.principal->menuAction(QStringLiteral("MENU_QUITTER"))->trigger();
     EXPECT_TRUE(quit);
     EXPECT_FALSE(app.fake->isOpen());
-}
-
-TEST(MainWindow, StartWithoutLoaderShowsTheSettingsOnDefaults)
-{
-    TestApp app;
-    app.principal->start();
-    EXPECT_TRUE(app.principal->windowState().testFlag(Qt::WindowMaximized));
-    EXPECT_TRUE(settings(app)->isVisible());
-    EXPECT_FALSE(app.link.portValide);
-    EXPECT_TRUE(app.ui.messages.empty());
-    app.principal->hide();
 }
 
 TEST(Splash, VersionAndClosingByKeyClickOrTimer)

@@ -29,18 +29,6 @@ TEST(Frames, RegisterFramesCarryRegisterAndValueNibbles)
     EXPECT_EQ(hexBytes(registerReadFrame(0, 2, 3)), QByteArray("02 02 31 20 20 20 20 20 20 03 03 03"));
 }
 
-TEST(Bcd, ConvertsBothWays)
-{
-    EXPECT_EQ(toBcd(0), 0x00);
-    EXPECT_EQ(toBcd(59), 0x59);
-    EXPECT_EQ(toBcd(99), 0x99);
-    EXPECT_EQ(hexDigits(0x80), QStringLiteral("80"));
-    EXPECT_EQ(hexDigits(0x1A), QStringLiteral("1A"));
-    EXPECT_EQ(bcdToInt(0x23), 23);
-    EXPECT_FALSE(bcdToInt(0x1A).has_value());
-    EXPECT_FALSE(bcdToInt(0xA0).has_value());
-}
-
 TEST(LineSettingsText, ParsesTheTextForm)
 {
     auto s = LineSettings::parse(QStringLiteral("9600,N,8,2"));

@@ -174,16 +174,6 @@ TEST(RegisterBlocks, WriteIsAcknowledgedByExactlyOneBytePerFrame)
     EXPECT_EQ(r.tqv.writeRegisters(10, values, 2, 3, 0.9).count, 0);
 }
 
-TEST(RegisterBlocks, ReadsPauseAfterEachFrameWhenAsked)
-{
-    Rig r;
-    r.port.responder = [](const QByteArray& f) { return QByteArray(1, char(f[5] - 0x20)); };
-    EXPECT_EQ(r.tqv.sendReads({1, 2, 3}, 4, 1, 0.5, 0.9), 3);
-    EXPECT_EQ(r.port.writes[1].atMs, 500);
-    EXPECT_EQ(r.port.writes[2].atMs, 1000);
-    EXPECT_EQ(r.clock.monotonicMs(), 2400);
-}
-
 TEST(SingleRegister, ReadGivesTheValueOnlyForExactlyOneByte)
 {
     Rig r;
