@@ -1,80 +1,94 @@
 #pragma once
-// Helpers for the fault tests: the program on real time over pseudo-terminals, a rack of
-// emulated panels on simulated time (one per device name, so that a second port can be
-// validated after the first one went away), and small file-system tricks.
+// Helpers for the fault tests: the program on an emulated panel (simulated time), the program
+// on real time over pseudo-terminals (the few end-to-end tests), small file-system tricks.
 #include "EmulatedApp.h"
-#include "TestApp.h"
-#include "app/Principal.h"
-#include "core/AppContext.h"
+#include "clock/DCF77.h"
 #include "core/Clock.h"
-#include "core/LinkSettings.h"
-#include "core/SerialPort.h"
-#include "core/Tqvbase.h"
-#include "link/Configuration.h"
-#include "model/EmulatedSerialPort.h"
-#include "model/PtyPanel.h"
+#include "panel/dump.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <ctime>
-#include <map>
-#include <memory>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 #include <csignal>
+#include <ctime>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kwf::test {
 
-// Processor time of this process in milliseconds (to tell a wait from a spin).
-inline double cpuMs()
+inline QString opened(int n) { return QStringLiteral("Ouverture du port COM%1: effectuée avec succès.").arg(n); }
+
+inline void selectPort(Configuration* c, int n, const char* response = "OUI", const char* iface = "Filaire ")
 {
-    timespec ts{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
+    c->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
+    c->SEL_REP->setCurrentText(QString::fromLatin1(response));
+    c->SEL_INTER->setCurrentText(QString::fromLatin1(iface));
 }
 
-// One register read over a real line. Its 50 ms wait is short for a loaded machine (or a
-// sanitizer build): a few tries before calling it unanswered.
-inline int readRegisterOverRealLine(Tqvbase& t, int reg)
+// The program on an emulated panel, validated on COMn (the only port that opens).
+inline std::unique_ptr<TestApp> emulatedAppOn(int n, const char* iface = "Filaire ")
 {
-    int v = -1;
-    for (int i = 0; i < 5 && v < 0; ++i)
-        v = t.LIT_REG(reg);
-    return v;
+    auto app = makeEmulatedApp();
+    emulatedPort(*app).devices = {portDeviceName(n, app->dir.path())};
+    selectPort(app->principal->configuration(), n, "OUI", iface);
+    app->validate();
+    app->ui.messages.clear();
+    return app;
+}
+// The adapter that was pulled out is plugged in as COMn and the settings validated there.
+inline void revalidateOn(TestApp& app, int n)
+{
+    emulatedPort(app).replug();
+    emulatedPort(app).devices = {portDeviceName(n, app.dir.path())};
+    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
+    app.ui.messages.clear();
+    app.validate();
+}
+// `ticks` polls of the DCF77 monitor, 200 ms apart; `chars` arrive one per tick (fake port).
+inline void pollMonitor(TestApp& app, DCF77* w, int ticks, const QByteArray& chars = {})
+{
+    for (int i = 0; i < ticks; ++i) {
+        if (i < chars.size())
+            app.fake->feed(chars.mid(i, 1));
+        app.clock.advance(200);
+        w->Timer3_Timer();
+    }
+}
+
+// Processor time of this process in milliseconds (to tell a wait from a spin).
+inline double cpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
+
+// Real time: true once `done` holds, false after `ms` (generous: the machine may be loaded).
+template <class F> bool waitFor(F done, int ms = 10000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return done();
 }
 
 // The program as it runs for real: system clock, a real serial backend, the main window.
 struct RealTimeApp {
-    explicit RealTimeApp(SerialBackend backend = SerialBackend::Default)
-        : port(createSerialPort(backend))
+    explicit RealTimeApp(SerialBackend backend = SerialBackend::Default) : port(createSerialPort(backend))
     {
         tqv = std::make_unique<Tqvbase>(*port, clock, ui, link);
-        ctx.port = port.get();
-        ctx.clock = &clock;
-        ctx.ui = &ui;
-        ctx.link = &link;
-        ctx.tqv = tqv.get();
-        ctx.programDir = dir.path();
+        ctx = {port.get(), &clock, &ui, &link, tqv.get(), dir.path()};
         principal = std::make_unique<Principal>(ctx);
-        principal->resize(1024, 768);
         principal->show();
     }
-    ~RealTimeApp() { principal.reset(); }
-
-    Configuration* config() { return principal->configuration(); }
-    // Validates the settings on COMn, as the user does with "Valider".
-    void validate(int n, const char* response = "OUI", const char* iface = "Filaire ")
+    void validate(int n, const char* response = "OUI")
     {
-        config()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
-        config()->SEL_REP->setCurrentText(QString::fromLatin1(response));
-        config()->SEL_INTER->setCurrentText(QString::fromLatin1(iface));
-        config()->OUVERTURE_DU_COM();
+        selectPort(principal->configuration(), n, response);
+        principal->configuration()->OUVERTURE_DU_COM();
     }
-
     SystemClock clock;
     RecordingUi ui;
     LinkSettingsModel link;
@@ -85,60 +99,25 @@ struct RealTimeApp {
     std::unique_ptr<Principal> principal;
 };
 
-// Several emulated panels behind one port object: opening a device name reaches that name's
-// panel (made on first use). Each panel can be unplugged on its own; the others still open.
-class PanelRack : public SerialPort {
-public:
-    explicit PanelRack(Clock& clock) : m_clock(clock) {}
-
-    emu::EmulatedSerialPort& panel(const QString& deviceName)
+// A raw pseudo-terminal whose master side the test holds, its slave seen as COMn by linkAs.
+struct RawPty {
+    int master = -1, slaveFd = -1;
+    QString slave;
+    RawPty()
     {
-        auto& p = m_panels[deviceName];
-        if (!p)
-            p = std::make_unique<emu::EmulatedSerialPort>(m_clock);
-        return *p;
+        char name[256] = {};
+        termios raw{};
+        ::cfmakeraw(&raw);
+        if (::openpty(&master, &slaveFd, name, &raw, nullptr) == 0)
+            ::close(slaveFd), slave = QString::fromLocal8Bit(name);
     }
-    emu::EmulatedSerialPort* current() { return m_current; }
-
-    bool open(const QString& deviceName, const LineSettings& settings) override
+    ~RawPty() { ::close(master); }
+    bool linkAs(const QString& dir, int n)
     {
-        close();
-        m_current = &panel(deviceName);
-        return m_current->open(deviceName, settings);
+        return QDir(dir).mkpath(QStringLiteral("dosdevices")) &&
+               QFile::link(slave, dir + QStringLiteral("/dosdevices/com%1").arg(n));
     }
-    void close() override { if (m_current) m_current->close(); }
-    bool isOpen() const override { return m_current && m_current->isOpen(); }
-    bool clearInput() override { return m_current && m_current->clearInput(); }
-    bool setDtr(bool on) override { return m_current && m_current->setDtr(on); }
-    bool write(const QByteArray& bytes) override { return m_current && m_current->write(bytes); }
-    int bytesWaiting() override { return m_current ? m_current->bytesWaiting() : 0; }
-    int readByte() override { return m_current ? m_current->readByte() : -1; }
-    bool waitForInput(int msecs) override { return m_current && m_current->waitForInput(msecs); }
-    QString errorString() const override { return m_current ? m_current->errorString() : QString(); }
-
-private:
-    Clock& m_clock;
-    std::map<QString, std::unique_ptr<emu::EmulatedSerialPort>> m_panels;
-    emu::EmulatedSerialPort* m_current = nullptr;
 };
-
-inline std::unique_ptr<TestApp> makeRackApp()
-{
-    return std::make_unique<TestApp>(TestApp::PortFactory([](SimClock& clock) {
-        return std::make_unique<PanelRack>(clock);
-    }));
-}
-inline PanelRack& rack(TestApp& app) { return static_cast<PanelRack&>(*app.port); }
-// The device name of COMn in an app's program folder (no dosdevices link: /dev/ttyS<n-1>;
-// the rack never opens a real device).
-inline QString comDevice(TestApp& app, int n) { return portDeviceName(n, app.dir.path()); }
-
-inline void selectPort(TestApp& app, int n, const char* response = "OUI", const char* iface = "Filaire ")
-{
-    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
-    app.principal->configuration()->SEL_REP->setCurrentText(QString::fromLatin1(response));
-    app.principal->configuration()->SEL_INTER->setCurrentText(QString::fromLatin1(iface));
-}
 
 // A character device that behaves like /dev/full (every write: "no space left"), made inside
 // a test folder so that no test ever writes near the machine's own /dev/full.
@@ -146,33 +125,19 @@ inline bool makeFullDevice(const QString& path)
 {
     return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
 }
-inline bool isCharDevice(const QString& path)
-{
-    struct stat st{};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
-}
 
 // While alive, files this process writes cannot grow beyond `bytes` (a disk that is full after
-// that many bytes). Root is bound by it too.
-class FileSizeLimit {
-public:
+// that many bytes; root is bound by it too). The write fails with EFBIG, not a signal.
+struct FileSizeLimit {
+    rlimit old{};
+    void (*oldHandler)(int) = ::signal(SIGXFSZ, SIG_IGN);
     explicit FileSizeLimit(rlim_t bytes)
     {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = ::signal(SIGXFSZ, SIG_IGN);   // the write fails with EFBIG instead
-        rlimit l = m_old;
-        l.rlim_cur = bytes;
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit l{bytes, old.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &l);
     }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        ::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = SIG_DFL;
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old), ::signal(SIGXFSZ, oldHandler); }
 };
 
 } // namespace kwf::test
