@@ -86,9 +86,7 @@ TEST(UnplugSimulated, ExchangesEndAtOnceWithTheirMessageAndWorkOnANewPort)
 
 // The grid reading ("Lire "): the adapter goes after 10 registers. Every box is filled, the
 // registers that could not be read show "0", no message; on a new port the whole grid is read.
-// Then a port number with no device: the validation fails at once with the critical message
-// and undoes the previous one; the buttons give the port message and send nothing.
-TEST(UnplugSimulated, GridReadingThenAPortWithNoDevice)
+TEST(UnplugSimulated, DuringTheGridReadingEveryBoxIsFilled)
 {
     auto app = emulatedAppOn(1);
     emu::EmulatedSerialPort& port = emulatedPort(*app);
@@ -107,21 +105,6 @@ TEST(UnplugSimulated, GridReadingThenAPortWithNoDevice)
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     for (int r = 8; r < 64; ++r)
         EXPECT_EQ(w->Text1[r]->text(), gridText(port.model().reg(r))) << r;
-
-    const size_t written = port.writes.size();
-    app->principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM5:"));
-    app->ui.messages.clear();
-    app->validate();
-    ASSERT_EQ(app->ui.messages.size(), 1u);
-    EXPECT_EQ(app->ui.messages[0].text, failedOpening(5));
-    EXPECT_EQ(app->ui.messages[0].icon, MsgIcon::Critical);
-    EXPECT_FALSE(app->link.portValide);
-    EXPECT_FALSE(app->port->isOpen());
-    app->ui.messages.clear();
-    QTest::mouseClick(w->LIT_SW, Qt::LeftButton);
-    QTest::mouseClick(w->Command1, Qt::LeftButton);
-    EXPECT_EQ(app->ui.texts(), QStringList(2, QString::fromUtf8(msg::kPortNotValidated)));
-    EXPECT_EQ(port.writes.size(), written);
 }
 
 // The DCF77 monitor polls while the adapter goes: the poll stops, the window stays usable, and
@@ -150,21 +133,26 @@ TEST(UnplugSimulated, WhileTheDcf77MonitorPollsThePollStopsAndRestartsOnANewPort
     EXPECT_GE(w->logText().size(), 3) << "characters flow from the new port";
 }
 
-// Another program holds the port, with flock (serial tools, another copy of this program) or
-// with a lock file in /var/lock (every Qt program): the validation fails with the critical
-// message, and works once the port is released. No exchange: nothing waits here.
-TEST(PortFaults, PortHeldByAnotherProgramIsRefusedUntilReleased)
+// Ports that cannot be had, over the real backend (no exchange: nothing waits here). Another
+// program holds the port, with flock (serial tools, another copy of this program) or with a
+// lock file in /var/lock (every Qt program); or the port number has no device behind it (a
+// dangling link, as when a USB adapter is out). The validation fails with the critical
+// message, leaves the port closed, and works once the port is released.
+TEST(PortFaults, PortHeldByAnotherProgramOrWithNoDeviceIsRefused)
 {
     RawPty pty;
     RealTimeApp app;
     ASSERT_TRUE(pty.linkAs(app.dir.path(), 1));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/kwf-absent-adapter"), app.dir.path() + QStringLiteral("/dosdevices/com5")));
     const int other = ::open(QFile::encodeName(pty.slave).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-    app.validate(1);
-    EXPECT_FALSE(app.link.portValide);
-    ASSERT_EQ(app.ui.messages.size(), 1u);
-    EXPECT_EQ(app.ui.messages[0].text, failedOpening(1));
-    EXPECT_EQ(app.ui.messages[0].icon, MsgIcon::Critical);
+    for (int n : {1, 5}) {
+        app.validate(n);
+        EXPECT_FALSE(app.link.portValide);
+        EXPECT_FALSE(app.port->isOpen());
+        EXPECT_EQ(app.ui.lastText(), failedOpening(n));
+        EXPECT_EQ(app.ui.messages.back().icon, MsgIcon::Critical);
+    }
     ::close(other);
     app.validate(1);
     EXPECT_EQ(app.ui.lastText(), opened(1));
