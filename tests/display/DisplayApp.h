@@ -17,7 +17,6 @@ inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(
 struct DisplayApp {
     std::unique_ptr<TestApp> app;
     std::array<quint8, 64> regs{};
-    bool answerLinkTest = true;
     std::function<QByteArray(int reg)> writeAnswer, readAnswer;
 
     explicit DisplayApp(const char* response = "OUI", const char* interface = "Filaire ", bool emulated = false)
@@ -42,7 +41,7 @@ struct DisplayApp {
         auto nib = [&](int k) { return quint8(frame[i + 1 + k]) & 0x0F; };
         const int reg = nib(2) * 16 + nib(3);
         switch (quint8(frame[i + 1]) & 0xF0) {
-        case 0xC0: return answerLinkTest ? QByteArray(1, '\x06') : QByteArray();
+        case 0xC0:
         case 0xD0: return QByteArray(1, '\x06');
         case 0x40:
             if (writeAnswer)

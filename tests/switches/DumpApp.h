@@ -63,13 +63,11 @@ struct DumpApp {
     // Each switch is ON (scroll bar at 0) exactly when its description is green.
     void expectBanks(quint8 sw2Byte, quint8 sw3Byte)
     {
-        for (int i = 0; i < 8; ++i) {
-            const bool on2 = (sw2Byte >> i) & 1, on3 = (sw3Byte >> i) & 1;
-            EXPECT_EQ(sw2(i)->value(), on2 ? 0 : 1) << "SW2 switch " << i + 1;
-            EXPECT_EQ(base(text2(i)), on2 ? kGreen : kWhite) << "SW2 switch " << i + 1;
-            EXPECT_EQ(sw3(i)->value(), on3 ? 0 : 1) << "SW3 switch " << i + 1;
-            EXPECT_EQ(base(text3(i)), on3 ? kGreen : kWhite) << "SW3 switch " << i + 1;
-        }
+        for (int i = 0; i < 8; ++i)
+            for (const auto& [bar, text, on] : {std::tuple{sw2(i), text2(i), (sw2Byte >> i) & 1}, {sw3(i), text3(i), (sw3Byte >> i) & 1}}) {
+                EXPECT_EQ(bar->value(), on ? 0 : 1) << bar->objectName().toStdString();
+                EXPECT_EQ(base(text), on ? kGreen : kWhite) << text->objectName().toStdString();
+            }
     }
 };
 
