@@ -2,10 +2,15 @@
 #include "TestApp.h"
 #include "clock/LecturH.h"
 #include "clock/MiseaH.h"
+#include "core/Clock.h"
 #include "core/Frames.h"
+#include "core/SerialPort.h"
+#include "model/PtyPanel.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -55,7 +60,7 @@ struct Panel {
         app.principal->configuration()->SEL_INTER->setCurrentText(QString::fromUtf8(interface));
         app.fake->responder = [this](const QByteArray& f) { return answer(f); };
         app.validate();
-        app.ui.messages.clear();
+        said();
         app.takeWrites();
         w = qobject_cast<MiseaH*>(app.principal->showWindow(QStringLiteral("MiseaH")));
     }
@@ -79,6 +84,7 @@ struct Panel {
         for (int i = 0; i < times; ++i)
             w->findChild<QPushButton*>(QString::fromLatin1(name))->click();
     }
+    QStringList said() { QStringList t = app.ui.texts(); app.ui.messages.clear(); return t; }
     // Frames written since the last call, as hexadecimal text.
     QStringList sent()
     {
@@ -90,7 +96,7 @@ struct Panel {
 };
 } // namespace
 
-TEST(MiseaH, PcSendWritesThePcTimeMondayFirst)
+TEST(MiseaH, PcAndListSendsWriteTheClockMondayFirst)
 {
     Panel f;
     f.app.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)));
@@ -101,18 +107,16 @@ TEST(MiseaH, PcSendWritesThePcTimeMondayFirst)
     f.app.clock.setNow(QDateTime(QDate(2026, 12, 6), QTime(10, 20, 30)));   // a Sunday
     f.w->ECRI_AUTO_DS->click();
     EXPECT_EQ(f.sent(), framed(clockWrite({0x30, 0x20, 0x10, 0x07, 0x06, 0x12, 0x26}, 3)));
-    EXPECT_EQ(f.app.ui.texts(), QStringList{kSuccess});
+    EXPECT_EQ(f.said(), QStringList{kSuccess});
 
     f.app.clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(0, 45, 5)));      // a Monday
     f.w->ECRI_AUTO_DS->click();
     const QStringList frames = f.sent();
     EXPECT_EQ(frames, framed(clockWrite({0x05, 0x45, 0x00, 0x01, 0x07, 0x12, 0x26}, 3)));
     EXPECT_EQ(frames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03"));
-}
 
-TEST(MiseaH, ListSendGoesOutAsChosenWithoutTheCentury)
-{
-    Panel f;
+    // The list send goes out as chosen, without the century.
+    f.said();
     f.w->Check1->setChecked(true);
     const std::pair<QComboBox*, const char*> choices[] = {
         {f.w->Combo1, "Vendredi"}, {f.w->Combo2, "31"}, {f.w->Combo3, "Février"}, {f.w->Combo4, "21"},
@@ -120,12 +124,12 @@ TEST(MiseaH, ListSendGoesOutAsChosenWithoutTheCentury)
     for (const auto& [combo, text] : choices)
         combo->setCurrentText(QString::fromUtf8(text));
     f.w->ECRI_MAN_DS_COMBO->click();
-    const QStringList frames = f.sent();
-    EXPECT_EQ(frames, framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x02, 0x09}, 4)));   // 31 February as it is
-    EXPECT_EQ(frames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03 03"));
+    const QStringList listFrames = f.sent();
+    EXPECT_EQ(listFrames, framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x02, 0x09}, 4)));   // 31 February as it is
+    EXPECT_EQ(listFrames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03 03"));
     // It reaches the panel but cannot become the PC's date.
     EXPECT_TRUE(f.app.ui.systemTimes.empty());
-    EXPECT_EQ(f.app.ui.texts(), (QStringList{kSuccess, QStringLiteral("La date 31/02/2009 n'existe pas : "
+    EXPECT_EQ(f.said(), (QStringList{kSuccess, QStringLiteral("La date 31/02/2009 n'existe pas : "
                                                                       "l'heure du PC n'a pas été changée.")}));
 
     f.w->Combo3->setCurrentText(QStringLiteral("Aout"));
@@ -133,7 +137,31 @@ TEST(MiseaH, ListSendGoesOutAsChosenWithoutTheCentury)
     EXPECT_EQ(f.sent(), framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x08, 0x09}, 4)));
 }
 
-TEST(MiseaH, SteppingWrapsAtBothEnds)
+TEST(MiseaH, OutcomeIsExactlyEightBytesAndThePcClockGetsTheManualValues)
+{
+    Panel f;
+    f.app.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)));
+    f.w->ECRI_AUTO_DS->click();
+    EXPECT_TRUE(f.app.ui.systemTimes.empty());   // unticked: left alone
+    f.said();
+    f.w->Check1->setChecked(true);
+    f.click("Command11");   // manual hours 01
+    for (int bytes : {8, 7, 9}) {
+        f.app.ui.systemTimes.clear();
+        f.writeAnswerBytes = bytes;
+        f.w->ECRI_AUTO_DS->click();
+        EXPECT_EQ(f.said(), QStringList{bytes == 8 ? kSuccess : kWired}) << bytes;
+        // Whatever the count, the PC clock gets the manual values, not the time just sent.
+        EXPECT_EQ(f.app.ui.systemTimes, std::vector<QDateTime>{QDateTime(QDate(2001, 1, 1), QTime(1, 0))});
+    }
+    f.app.ui.refuseSystemTime = true;
+    f.w->ECRI_MAN_DS->click();
+    ASSERT_EQ(f.app.ui.messages.size(), 2u);
+    EXPECT_TRUE(f.app.ui.messages[1].text.startsWith(QStringLiteral("L'heure du PC n'a pas été changée.")));
+    EXPECT_EQ(f.app.ui.messages[1].icon, MsgIcon::Exclamation);
+}
+
+TEST(MiseaH, SteppingWrapsAndASilentWiredLinkStopsPcAndManualSendsButNotTheListSend)
 {
     Panel f;
     struct Step { const char* button; int times; QLabel* MiseaH::*label; const char* text; };
@@ -150,47 +178,13 @@ TEST(MiseaH, SteppingWrapsAtBothEnds)
         EXPECT_EQ((f.w->*s.label)->text(), QString::fromUtf8(s.text)) << s.button;
     }
     EXPECT_TRUE(f.sent().isEmpty());   // stepping sends nothing
-}
-
-TEST(MiseaH, OutcomeIsExactlyEightBytesAndThePcClockGetsTheManualValues)
-{
-    Panel f;
-    f.app.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)));
-    f.w->ECRI_AUTO_DS->click();
-    EXPECT_TRUE(f.app.ui.systemTimes.empty());   // unticked: left alone
-    f.w->Check1->setChecked(true);
-    f.click("Command11");   // manual hours 01
-    for (int bytes : {8, 7, 9}) {
-        f.app.ui.messages.clear();
-        f.app.ui.systemTimes.clear();
-        f.writeAnswerBytes = bytes;
-        f.w->ECRI_AUTO_DS->click();
-        EXPECT_EQ(f.app.ui.texts(), QStringList{bytes == 8 ? kSuccess : kWired}) << bytes;
-        const auto& w = f.app.fake->writes;
-        EXPECT_EQ(w[w.size() - 1].atMs - w[w.size() - 2].atMs, 900);   // closing after the one wait
-        // Whatever the count, the PC clock gets the manual values, not the time just sent.
-        EXPECT_EQ(f.app.ui.systemTimes, std::vector<QDateTime>{QDateTime(QDate(2001, 1, 1), QTime(1, 0))});
-    }
-    f.app.ui.messages.clear();
-    f.app.ui.refuseSystemTime = true;
-    f.w->ECRI_MAN_DS->click();
-    ASSERT_EQ(f.app.ui.messages.size(), 2u);
-    EXPECT_TRUE(f.app.ui.messages[1].text.startsWith(QStringLiteral("L'heure du PC n'a pas été changée.")));
-    EXPECT_EQ(f.app.ui.messages[1].icon, MsgIcon::Exclamation);
-}
-
-TEST(MiseaH, SilentWiredLinkStopsPcAndManualSendsButNotTheListSend)
-{
-    Panel f;
     f.answers = false;
     for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS}) {
-        f.app.ui.messages.clear();
         b->click();
         EXPECT_EQ(f.sent(), QStringList(3, hex(linkTestFrame())) + QStringList(2, hex(closingFrame())))
             << b->objectName().toStdString();
-        EXPECT_EQ(f.app.ui.texts(), QStringList{kLinkFailed});
+        EXPECT_EQ(f.said(), QStringList{kLinkFailed});
     }
-    f.app.ui.messages.clear();
     f.w->ECRI_MAN_DS_COMBO->click();
     EXPECT_EQ(f.sent().mid(5, 8), clockWrite({0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00}, 4));
     EXPECT_EQ(f.app.ui.texts(), (QStringList{kLinkFailed, kWired}));
@@ -217,7 +211,7 @@ TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
     EXPECT_TRUE(f.app.ui.systemTimes.empty());
 }
 
-TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThem)
+TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56To63)
 {
     for (const char* interface : {"Filaire ", "Sans fil"}) {
         Panel f("OUI", interface);
@@ -227,11 +221,10 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThem)
         w->findChild<QPushButton*>(QStringLiteral("LIT_DS"))->click();
         EXPECT_EQ(w->timeLabel()->text(), QStringLiteral("14:05:09"));
         EXPECT_EQ(w->dateLabel()->text(), QStringLiteral("24 / 12 / 09"));
-        EXPECT_EQ(f.app.ui.texts(), QStringList{QStringLiteral("Lecture horloge effectuée avec succès.")});
+        EXPECT_EQ(f.said(), QStringList{QStringLiteral("Lecture horloge effectuée avec succès.")});
         EXPECT_EQ(f.sent(), framed(eightReads(0)));
 
         // Seven bytes: the earlier result does not survive, the interface's failure is said.
-        f.app.ui.messages.clear();
         f.readAnswers = f.readsSeen + 7;
         w->LIT_DS_Click();
         EXPECT_TRUE(w->timeLabel()->text().isEmpty());
@@ -239,10 +232,7 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThem)
         EXPECT_EQ(f.app.ui.texts(), QStringList{QString::fromUtf8(
                                         interface[0] == 'F' ? msg::kWiredFailure : msg::kWirelessFailure)});
     }
-}
-
-TEST(DER_MiseH, ReadsRegisters56To63IntoItsOwnLabels)
-{
+    // The last DCF synchronisation: registers 56 to 63 into its own labels.
     Panel f;
     f.regs.replace(56, 8, QByteArray::fromHex("0030020115062600"));
     QWidget* w = f.app.principal->showWindow(QStringLiteral("DER_MiseH"));
@@ -251,7 +241,45 @@ TEST(DER_MiseH, ReadsRegisters56To63IntoItsOwnLabels)
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label6"))->text(), QStringLiteral("15 / 06 / 26"));
     EXPECT_EQ(f.app.ui.texts(),
               QStringList{QStringLiteral("Lecture de la dernière remise à l'heure par DCF effectuée avec succès.")});
-    const QStringList frames = f.sent();
-    EXPECT_EQ(frames, framed(eightReads(56)));
-    EXPECT_EQ(frames[8], QStringLiteral("02 02 31 20 20 23 2F 20 20 03 03 03"));
+    EXPECT_EQ(f.sent(), framed(eightReads(56)));
+}
+
+// End to end: the time-setting and clock-reading windows on the real port backend and real time,
+// against the panel emulator behind a pseudo-terminal mapped as COM1.
+TEST(ClockEndToEnd, ManualTimeReachesThePanelAndReadsBack)
+{
+    emu::PtyPanel panel(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0)));
+    ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
+    QTemporaryDir dir;
+    ASSERT_TRUE(panel.linkAs(dir.path(), 1));
+    SystemClock clock;
+    test::RecordingUi ui;
+    LinkSettingsModel link;
+    std::unique_ptr<SerialPort> port = createSerialPort();
+    Tqvbase tqv(*port, clock, ui, link);
+    Principal principal(AppContext{port.get(), &clock, &ui, &link, &tqv, dir.path()});
+    principal.configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
+    principal.configuration()->OUVERTURE_DU_COM();
+    ASSERT_TRUE(link.portValide) << ui.lastText().toStdString();
+    ui.messages.clear();
+
+    auto* w = qobject_cast<MiseaH*>(principal.showWindow(QStringLiteral("MiseaH")));
+    const std::pair<QComboBox*, const char*> choices[] = {
+        {w->Combo1, "Jeudi"}, {w->Combo2, "24"}, {w->Combo3, "Décembre"}, {w->Combo5, "26"},
+        {w->Combo6, "14"}, {w->Combo7, "05"}, {w->Combo8, "09"}};
+    for (const auto& [combo, text] : choices)
+        combo->setCurrentText(QString::fromUtf8(text));
+    w->ECRI_MAN_DS_COMBO->click();
+    ASSERT_EQ(ui.texts(), QStringList{QStringLiteral("Mise à l'heure effectuée.")});
+
+    QThread::msleep(2500);
+    QWidget* r = principal.showWindow(QStringLiteral("LecturH"));
+    r->findChild<QPushButton*>(QStringLiteral("LIT_DS"))->click();
+    EXPECT_EQ(ui.lastText(), QStringLiteral("Lecture horloge effectuée avec succès."));
+    EXPECT_EQ(r->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("24 / 12 / 26"));
+    // Set at 14:05:09, read back after the closing exchange, 2.5 s and the link test.
+    const QString time = r->findChild<QLabel*>(QStringLiteral("Label2"))->text();
+    ASSERT_TRUE(time.startsWith(QStringLiteral("14:05:"))) << time.toStdString();
+    EXPECT_GE(time.mid(6).toInt(), 11) << time.toStdString();
+    EXPECT_LE(time.mid(6).toInt(), 15) << time.toStdString();
 }

@@ -1,13 +1,20 @@
 // The panel model on its own millisecond scale: frames, clock, faults, DCF77 stream, state file.
+#include "RecordingUi.h"
+#include "core/Clock.h"
 #include "core/Dcf77Minute.h"
 #include "core/Frames.h"
+#include "core/LinkSettings.h"
+#include "core/SerialPort.h"
+#include "core/Tqvbase.h"
 #include "model/PanelModel.h"
 #include "model/PanelState.h"
+#include "model/PtyPanel.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 #include <random>
 
 using namespace kwf;
@@ -38,13 +45,9 @@ QList<QByteArray> streamLines(PanelModel& p, qint64 ms)
 
 TEST(PanelModel, EveryKindOfFrameGetsItsAnswer)
 {
-    QByteArray block, blockAnswer;
-    for (int i = 0; i < 17; ++i) {
-        block += registerWriteFrame(32 + i, quint8(i * 7), 2, 3);
-        blockAnswer += char(PanelModel::kAck);
-    }
+    QByteArray block, blockAnswer(17, char(PanelModel::kAck));
     for (int i = 0; i < 17; ++i)
-        blockAnswer += char(i * 7);
+        block += registerWriteFrame(32 + i, quint8(i * 7), 2, 3), blockAnswer += char(i * 7);
     const std::pair<QByteArray, QByteArray> cases[] = {
         {hex("02 02 02 02 02 02 02 02 31 C0 C0 C0 C0 C0 C0 03"), hex("06")},      // link test
         {hex("02 02 02 02 31 D0 D0 D0 D0 D0 D0 03"), hex("06")},                  // closing
@@ -167,12 +170,10 @@ TEST(DcfStream, MinutesDecodeToTheNextMinuteMarkAndInjectedFaultsAppearWhereAske
         EXPECT_EQ(d.minute.toDateTime(), QDateTime(QDate(2026, 12, 5), QTime(10, i - 1)));
         EXPECT_EQ(d.minute.weekday, 6);
     }
-    // The stream follows the transmitter's time, not the panel's register clock; a link test stops it.
+    // The stream follows the transmitter's time, not the panel's register clock.
     PanelModel q(kStart);
     q.setReg(2, 0x20);
     EXPECT_EQ(streamLines(q, 3 * 60000), lines);
-    q.exchange(linkTestFrame(), 3 * 60000);
-    EXPECT_TRUE(q.takeDue(4 * 60000).isEmpty());
 
     // One-shot faults at the next second of that number: the first full minute loses its second 5
     // and has an "E" after second 30; the partial first minute gets an extra pulse at 58.
@@ -204,13 +205,52 @@ TEST(PanelState, SavedRegistersComeBackAndTheClockCatchesUp)
     EXPECT_EQ(q.reg(40), 0x5A);
     EXPECT_EQ(q.clockDateTime(), QDateTime(QDate(2026, 12, 7), QTime(10, 58, 49)));
     EXPECT_EQ(q.reg(3), 1);   // Saturday + 2 days = Monday
-    // A halted clock stays where it was.
-    st.registers[0] |= 0x80;
-    PanelModel h;
-    emu::restorePanelState(h, st, st.savedAt.addSecs(3600));
-    EXPECT_EQ(h.reg(2), 0x09);
     // Broken or partial files are refused.
     { QFile f(path); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); f.write("00: 01 02 03\n08: zz\n"); }
     EXPECT_FALSE(emu::loadPanelState(path));
     EXPECT_FALSE(emu::loadPanelState(dir.filePath("absent")));
+}
+
+// End to end: the transport on each real port backend, in real time, against the panel served
+// on a pseudo-terminal.
+#include "RecordingUi.h"
+#include "core/Clock.h"
+#include "core/LinkSettings.h"
+#include "core/SerialPort.h"
+#include "core/Tqvbase.h"
+#include "model/PtyPanel.h"
+
+#include <gtest/gtest.h>
+
+using namespace kwf;
+
+TEST(PtyPanel, BothBackendsTestTheLinkAndWriteAndReadABlock)
+{
+    for (SerialBackend backend : {SerialBackend::Posix, SerialBackend::Qt}) {
+        SCOPED_TRACE(backend == SerialBackend::Posix ? "Posix" : "Qt");
+        emu::PtyPanel panel;
+        ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
+        auto port = createSerialPort(backend);
+        ASSERT_TRUE(port->open(panel.slavePath(), *LineSettings::parse(kLinkLineSettings)))
+            << port->errorString().toStdString();
+        SystemClock clock;
+        test::RecordingUi ui;
+        LinkSettingsModel link;
+        link.settings.response = QStringLiteral("OUI");
+        link.portValide = true;
+        Tqvbase tqv(*port, clock, ui, link);
+
+        EXPECT_TRUE(tqv.TEST_LIAISON()) << port->errorString().toStdString();
+        const QByteArray values = hex("20 2B 36 41 4C 57 62 6D 78 83 8E 99 A4 AF BA C5 D0");
+        std::vector<int> regs(17);
+        std::iota(regs.begin(), regs.end(), 32);
+        // Shorter waits than the tool's own: the pseudo-terminal answers in well under 0.2 s.
+        EXPECT_TRUE(tqv.writeRegisters(32, values, 2, 3, 0.2));
+        ASSERT_EQ(tqv.sendReads(regs, 4, 1, 0.0, 0.2), 17);
+        QByteArray back;
+        for (int i = 0; i < 17; ++i)
+            back.append(char(tqv.readByte()));
+        EXPECT_EQ(back, values);
+        EXPECT_TRUE(ui.messages.empty());
+    }
 }
