@@ -1,12 +1,9 @@
 #include "TestApp.h"
-#include "config/FICHIER.h"
 #include "core/ConfigFile.h"
-#include "link/Configuration.h"
 #include "panel/Relais.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QRadioButton>
@@ -17,38 +14,34 @@ using namespace kwf::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
-}
-
 struct App : TestApp {
     Configuration* settings() { return principal->configuration(); }
     Relais* relay(int n) { return qobject_cast<Relais*>(principal->window(QStringLiteral("Relais_%1").arg(n))); }
+    // Files in the test folder (absolute names are kept as they are), and the menus that handle them.
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
-    void save(const QString& target)
+    QByteArray readAll(const QString& name) { QFile f(path(name)); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
+    void writeAll(const QString& name, const QByteArray& bytes)
     {
-        ui.saveAnswers << target;
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+    }
+    void open(const QString& name) { ui.openAnswers << path(name); principal->menuAction(QStringLiteral("MENU_OUVRIR"))->trigger(); }
+    void save(const QStringList& names)
+    {
+        for (const QString& n : names)
+            ui.saveAnswers << path(n);
         principal->menuAction(QStringLiteral("MENU_ENREGISTRER"))->trigger();
     }
-    void open(const QString& source)
+    QList<QComboBox*> selectors()
     {
-        ui.openAnswers << source;
-        principal->menuAction(QStringLiteral("MENU_OUVRIR"))->trigger();
+        Configuration* c = settings();
+        return {c->SEL_COM, c->SEL_INTER, c->SEL_NBR_DIGI, c->SEL_COUL, c->SEL_DCF77, c->SEL_REL1, c->SEL_REL2, c->SEL_REP};
     }
     // The 92 values the file carries, in the file's order, as the windows show them.
     QStringList snapshot()
     {
         QStringList s;
-        for (QComboBox* c : {settings()->SEL_COM, settings()->SEL_INTER, settings()->SEL_NBR_DIGI, settings()->SEL_COUL,
-                             settings()->SEL_DCF77, settings()->SEL_REL1, settings()->SEL_REL2, settings()->SEL_REP})
+        for (QComboBox* c : selectors())
             s << c->currentText();
         for (int r = 1; r <= 2; ++r)
             for (QComboBox* c : relay(r)->Combo)
@@ -64,10 +57,10 @@ struct App : TestApp {
     // on index 7 and a duration box left empty by a read.
     void setEverything()
     {
-        for (auto [box, text] : {std::pair{settings()->SEL_COM, "COM12:"}, {settings()->SEL_INTER, "Sans fil"},
-                                 {settings()->SEL_COUL, "Tri couleur "}, {settings()->SEL_DCF77, "OUI"},
-                                 {settings()->SEL_REL1, "OUI"}, {settings()->SEL_REL2, "OUI"}, {settings()->SEL_REP, "OUI"}})
-            box->setCurrentText(QString::fromLatin1(text));
+        const char* texts[8] = {"COM12:", "Sans fil", nullptr, "Tri couleur ", "OUI", "OUI", "OUI", "OUI"};
+        for (int i = 0; i < 8; ++i)
+            if (texts[i])
+                selectors()[i]->setCurrentText(texts[i]);
         for (int r = 1; r <= 2; ++r) {
             for (int n = 1; n <= 12; ++n)
                 relay(r)->combo(n)->setCurrentIndex((n * 5 + r * 3) % relay(r)->combo(n)->count());
@@ -82,53 +75,41 @@ struct App : TestApp {
 
 } // namespace
 
-TEST(ConfigFile, DefaultsSavedUnderTheProposedNameLoadAndValidateAtTheNextStart)
+TEST(ConfigFile, DefaultsAndEverySettingSurviveSaveAndRestart)
 {
-    QByteArray saved;
-    {
-        App app;
-        app.save(app.path(QStringLiteral("Configuration_TQV")));
-        ASSERT_EQ(app.ui.dialogs.size(), 1u);
-        EXPECT_EQ(app.ui.dialogs[0].title, QStringLiteral("Enregistrer un fichier de configuration TQV"));
-        EXPECT_EQ(app.ui.dialogs[0].filter, QStringLiteral("Fichiers configuration(*.ZOL);;Tous les fichiers(*.*)"));
-        EXPECT_EQ(app.ui.dialogs[0].proposed, QStringLiteral("Configuration_TQV"));
-        saved = readAll(app.path(QStringLiteral("Configuration_TQV.zol")));
-        EXPECT_EQ(saved, writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now()));
-        // Only the file itself: no temporary left behind.
-        EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Configuration_TQV.zol")});
-    }
-    App next;
-    writeAll(next.path(QStringLiteral("Configuration_TQV.zol")), saved);
-    const QStringList fresh = next.snapshot();
-    next.principal->start();
-    EXPECT_EQ(next.snapshot(), fresh);
-    EXPECT_TRUE(next.link.portValide);
-    EXPECT_EQ(next.ui.texts(), QStringList{QStringLiteral("Ouverture du port COM1: effectuée avec succès.")});
-    next.principal->hide();
-}
+    for (bool everything : {false, true}) {
+        QByteArray saved;
+        QStringList before;
+        {
+            App app;
+            if (everything)
+                app.setEverything();
+            before = app.snapshot();
+            app.save({QStringLiteral("Configuration_TQV")});
+            ASSERT_EQ(app.ui.dialogs.size(), 1u);
+            EXPECT_EQ(app.ui.dialogs[0].title, QStringLiteral("Enregistrer un fichier de configuration TQV"));
+            EXPECT_EQ(app.ui.dialogs[0].filter, QStringLiteral("Fichiers configuration(*.ZOL);;Tous les fichiers(*.*)"));
+            EXPECT_EQ(app.ui.dialogs[0].proposed, QStringLiteral("Configuration_TQV"));
+            saved = app.readAll(QStringLiteral("Configuration_TQV.zol"));
+            if (!everything)
+                EXPECT_EQ(saved, writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now()));
+            // Only the file itself: no temporary left behind.
+            EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Configuration_TQV.zol")});
+        }
+        // COM12:, Relais_1 Combo3 and Relais_2 Combo12 with nothing chosen.
+        const QList<QByteArray> lines = saved.split('\n');
+        EXPECT_EQ(QList<QByteArray>({lines[0], lines[10], lines[31]}),
+                  everything ? QList<QByteArray>({"B\r", "07\r", "-1\r"}) : QList<QByteArray>({"0\r", "00\r", "00\r"}));
 
-TEST(ConfigFile, EverySettingAndBothRelayWindowsSurviveSaveAndRestart)
-{
-    QByteArray saved;
-    QStringList before;
-    {
-        App app;
-        app.setEverything();
-        before = app.snapshot();
-        app.save(app.path(QStringLiteral("a.zol")));
-        saved = readAll(app.path(QStringLiteral("a.zol")));
+        App next;   // the default file's name in another case is found too
+        next.writeAll(everything ? QStringLiteral("CONFIGURATION_TQV.ZOL") : QStringLiteral("Configuration_TQV.zol"), saved);
+        next.principal->start();
+        EXPECT_EQ(next.snapshot(), before);
+        EXPECT_TRUE(next.link.portValide);
+        EXPECT_EQ(next.ui.texts(), QStringList{QStringLiteral("Ouverture du port %1 effectuée avec succès.")
+                                                   .arg(everything ? "COM12:" : "COM1:")});
+        next.principal->hide();
     }
-    const QList<QByteArray> lines = saved.split('\n');
-    EXPECT_EQ(lines[0], "B\r");     // COM12:
-    EXPECT_EQ(lines[10], "07\r");   // Relais_1 Combo3
-    EXPECT_EQ(lines[31], "-1\r");   // Relais_2 Combo12, nothing chosen
-
-    App next;   // the default file's name in another case is found too
-    writeAll(next.path(QStringLiteral("CONFIGURATION_TQV.ZOL")), saved);
-    next.principal->start();
-    EXPECT_EQ(next.snapshot(), before);
-    EXPECT_EQ(next.ui.lastText(), QStringLiteral("Ouverture du port COM12: effectuée avec succès."));
-    next.principal->hide();
 }
 
 TEST(ConfigFile, HandEditedAndDamagedFiles)
@@ -136,12 +117,11 @@ TEST(ConfigFile, HandEditedAndDamagedFiles)
     App source;
     source.setEverything();
     const QStringList wanted = source.snapshot();
-    source.save(source.path(QStringLiteral("good.zol")));
-    const QByteArray good = readAll(source.path(QStringLiteral("good.zol")));
+    source.save({QStringLiteral("good.zol")});
+    const QByteArray good = source.readAll(QStringLiteral("good.zol"));
 
     QByteArray edited = good, letter = good, lf = good;
-    edited.replace("Port COM12:", "Port COM3: (bureau)");
-    edited.replace("FIN DU FICHIER", "fin du fichier, notes \xe0 part");
+    edited.replace("Port COM12:", "Port COM3: (bureau)").replace("FIN DU FICHIER", "fin du fichier, notes \xe0 part");
     letter[configFieldPosition(2) - 1] = 'x';
     lf.replace("\r\n", "\n");
     // Fields taken from the file; a whole file (92) is validated, a damaged one is not.
@@ -153,19 +133,16 @@ TEST(ConfigFile, HandEditedAndDamagedFiles)
         App app;
         app.validate();   // COM1:, which a damaged file must leave alone
         const QStringList before = app.snapshot();
-        const auto messages = app.ui.messages.size();
         const auto calls = app.fake->calls.size();
-        writeAll(app.path(QStringLiteral("f.zol")), c.bytes);
-        app.open(app.path(QStringLiteral("f.zol")));
-        const QStringList after = app.snapshot();
+        app.writeAll(QStringLiteral("f.zol"), c.bytes);
+        app.open(QStringLiteral("f.zol"));
         for (int i = 0; i < 92; ++i)
-            ASSERT_EQ(after[i], (i < c.fields ? wanted : before)[i]) << c.what << ", field " << i;
+            ASSERT_EQ(app.snapshot()[i], (i < c.fields ? wanted : before)[i]) << c.what << ", field " << i;
         EXPECT_TRUE(app.link.portValide) << c.what;
         const bool whole = c.fields == 92;   // validated: the port opened, its message; else neither
-        EXPECT_EQ(app.ui.messages.size(), messages + whole) << c.what;
+        EXPECT_EQ(app.ui.messages.size(), 1u + whole) << c.what;
         EXPECT_EQ(app.fake->calls.size() > calls, whole) << c.what;
-        EXPECT_EQ(app.ui.lastText(),
-                  QStringLiteral("Ouverture du port %1 effectuée avec succès.").arg(whole ? "COM12:" : "COM1:"));
+        EXPECT_EQ(app.ui.lastText(), QStringLiteral("Ouverture du port %1 effectuée avec succès.").arg(whole ? "COM12:" : "COM1:"));
     }
 }
 
@@ -175,11 +152,10 @@ TEST(ConfigFile, ErrorsOfferTheDialogAgainAndCancelInEitherChangesNothing)
     app.setEverything();
     const QStringList before = app.snapshot();
     // A file that cannot be read, then cancel.
-    app.open(app.path(QStringLiteral("absent.zol")));
+    app.open(QStringLiteral("absent.zol"));
     // Places that cannot be written (a missing folder, under a device), then cancel.
     const QStringList bad = {app.path(QStringLiteral("nowhere/x.zol")), QStringLiteral("/dev/full/x.zol")};
-    app.ui.saveAnswers << bad;
-    app.principal->menuAction(QStringLiteral("MENU_ENREGISTRER"))->trigger();
+    app.save(bad);
 
     ASSERT_EQ(app.ui.dialogs.size(), 5u);
     EXPECT_EQ(app.ui.dialogs[0].title, QStringLiteral("Ouvrir un fichier de configuration TQV"));
@@ -193,8 +169,7 @@ TEST(ConfigFile, ErrorsOfferTheDialogAgainAndCancelInEitherChangesNothing)
         EXPECT_EQ(m.icon, MsgIcon::None);
     EXPECT_EQ(app.snapshot(), before);
     EXPECT_TRUE(app.fake->calls.isEmpty());   // no validation
-    EXPECT_FALSE(QFileInfo::exists(app.path(QStringLiteral("nowhere"))));
-    EXPECT_TRUE(QDir(app.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST(ConfigFile, StartUpWithoutAReadableDefaultFileWaitsOnTheDefaults)
@@ -206,10 +181,8 @@ TEST(ConfigFile, StartUpWithoutAReadableDefaultFileWaitsOnTheDefaults)
         const QStringList defaults = app.snapshot();
         app.principal->start();
         EXPECT_EQ(app.snapshot(), defaults);
-        EXPECT_TRUE(app.settings()->isVisible());
-        EXPECT_FALSE(app.link.portValide);
-        EXPECT_TRUE(app.ui.messages.empty());
-        EXPECT_TRUE(app.fake->calls.isEmpty());
+        // The settings window waits, no port opened, nothing said.
+        EXPECT_TRUE(app.settings()->isVisible() && !app.link.portValide && app.ui.messages.empty() && app.fake->calls.isEmpty());
         app.principal->hide();
     }
 }

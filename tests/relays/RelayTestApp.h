@@ -21,17 +21,14 @@ struct RegisterPanel {
 
     QByteArray operator()(const QByteArray& frame)
     {
-        int i = 0;
-        while (i < frame.size() && frame[i] == '\x02')
-            ++i;
-        if (frame.size() < i + 7 || frame[i] != '1')
+        const QByteArray f = frame.mid(frame.lastIndexOf('\x02') + 1);   // after the preamble
+        if (f.size() < 7 || f[0] != '1')
             return {};
-        auto nib = [&](int k) { return quint8(frame[i + 1 + k]) & 0x0F; };
+        auto nib = [&](int k) { return quint8(f[1 + k]) & 0x0F; };
         const size_t reg = size_t(nib(2) * 16 + nib(3)) & 63;
-        const quint8 base = quint8(frame[i + 1]) & 0xF0;
-        if (base == 0x40)
+        if ((quint8(f[1]) & 0xF0) == 0x40)
             regs[reg] = quint8(nib(4) * 16 + nib(5));
-        return QByteArray(1, base == 0x20 ? char(regs[reg]) : '\x06');
+        return QByteArray(1, (quint8(f[1]) & 0xF0) == 0x20 ? char(regs[reg]) : '\x06');
     }
 };
 
@@ -96,3 +93,6 @@ inline void setVariedState(Relais* w, bool closes)
 }
 
 } // namespace kwf::test
+
+using namespace kwf;
+using namespace kwf::test;

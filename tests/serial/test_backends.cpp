@@ -8,12 +8,9 @@
 
 #include <QElapsedTimer>
 #include <atomic>
-#include <chrono>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/file.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -22,82 +19,65 @@ using namespace kwf;
 
 namespace {
 
-// A pseudo-terminal whose master side the test holds; optionally answers one byte per frame.
-class Pty {
-public:
+// A raw pseudo-terminal whose master side the test holds. With answerFrames(), a thread collects
+// what the port sends and, if asked, answers 0x06 for every frame end (the first 0x03 after a body).
+struct Pty {
+    int master = -1, slave = -1;
+    QString path;
+    std::vector<char> received;
+    std::thread thread;
+    std::atomic<bool> run{false};
+
     Pty()
     {
         char name[256] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
+        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) {
             termios t{};
-            tcgetattr(m_slave, &t);
+            tcgetattr(slave, &t);
             cfmakeraw(&t);
-            tcsetattr(m_slave, TCSANOW, &t);
-            m_path = QString::fromLocal8Bit(name);
-            fcntl(m_master, F_SETFL, O_NONBLOCK);
+            tcsetattr(slave, TCSANOW, &t);
+            path = QString::fromLocal8Bit(name);
         }
     }
     ~Pty()
     {
-        stop();
         closeMaster();
-        if (m_slave >= 0)
-            ::close(m_slave);
+        if (slave >= 0)
+            ::close(slave);
     }
-    QString path() const { return m_path; }
-    int master() const { return m_master; }
     void closeMaster()
     {
         stop();
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
+        if (master >= 0)
+            ::close(master);
+        master = -1;
     }
-    // Answers 0x06 for every frame end (the first 0x03 after a body) seen on the master.
-    void answerFrames()
+    void answerFrames(bool ack = true)
     {
-        m_run = true;
-        m_thread = std::thread([this] {
+        run = true;
+        thread = std::thread([this, ack] {
             bool inEnd = false;
-            while (m_run) {
-                pollfd p{m_master, POLLIN, 0};
+            char buf[256];
+            while (run) {
+                pollfd p{master, POLLIN, 0};
                 if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
                     continue;
-                char buf[256];
-                const ssize_t n = ::read(m_master, buf, sizeof buf);
-                for (ssize_t i = 0; i < n; ++i) {
+                for (ssize_t i = 0, n = ::read(master, buf, sizeof buf); i < n; ++i) {
                     received.push_back(buf[i]);
-                    if (buf[i] == 0x03 && !inEnd) {
-                        const char ack = 0x06;
-                        (void)!::write(m_master, &ack, 1);
-                    }
+                    if (ack && buf[i] == 0x03 && !inEnd)
+                        (void)!::write(master, "\x06", 1);
                     inEnd = buf[i] == 0x03;
                 }
             }
         });
     }
-    void stop()
+    QByteArray stop()
     {
-        m_run = false;
-        if (m_thread.joinable())
-            m_thread.join();
+        run = false;
+        if (thread.joinable())
+            thread.join();
+        return QByteArray(received.data(), int(received.size()));
     }
-    QByteArray drain()
-    {
-        QByteArray all;
-        char buf[256];
-        ssize_t n;
-        while ((n = ::read(m_master, buf, sizeof buf)) > 0)
-            all.append(buf, int(n));
-        return all;
-    }
-    std::vector<char> received;
-
-private:
-    int m_master = -1, m_slave = -1;
-    QString m_path;
-    std::thread m_thread;
-    std::atomic<bool> m_run{false};
 };
 
 const LineSettings kLine = *LineSettings::parse(QStringLiteral("9600,N,8,2"));
@@ -106,29 +86,21 @@ class Backend : public ::testing::TestWithParam<SerialBackend> {};
 
 } // namespace
 
-TEST_P(Backend, OpensCountsReadsAndClears)
+TEST_P(Backend, OpensCountsReadsClearsAndRefusesAHeldPort)
 {
     Pty pty;
-    ASSERT_FALSE(pty.path().isEmpty());
-    auto port = createSerialPort(GetParam());
+    pty.answerFrames(false);
+    auto port = createSerialPort(GetParam()), other = createSerialPort(GetParam());
     EXPECT_FALSE(port->open(QStringLiteral("/dev/kwf-no-such-port"), kLine));
-    EXPECT_FALSE(port->isOpen());
-    ASSERT_TRUE(port->open(pty.path(), kLine)) << port->errorString().toStdString();
+    ASSERT_TRUE(port->open(pty.path, kLine)) << port->errorString().toStdString();
+    EXPECT_FALSE(other->open(pty.path, kLine));   // held by another program
     port->setDtr(false);   // may fail on a pty: harmless
     EXPECT_TRUE(port->write(QByteArray("\x02\x31\x03", 3)));
-    QElapsedTimer t;
-    t.start();
-    while (pty.received.size() < 3 && t.elapsed() < 1000) {
-        const QByteArray got = pty.drain();
-        pty.received.insert(pty.received.end(), got.begin(), got.end());
-        if (pty.received.size() < 3)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(QByteArray(pty.received.data(), int(pty.received.size())), QByteArray("\x02\x31\x03", 3));
     // Bytes the system holds are counted without any event loop.
-    ASSERT_EQ(::write(pty.master(), "ABC", 3), 3);
+    ASSERT_EQ(::write(pty.master, "ABC", 3), 3);
     SystemClock clock;
     clock.waitUntil(clock.monotonicMs() + 50, port.get());
+    EXPECT_EQ(pty.stop(), QByteArray("\x02\x31\x03", 3));
     EXPECT_EQ(port->bytesWaiting(), 3);
     EXPECT_EQ(port->readByte(), 'A');
     EXPECT_EQ(port->bytesWaiting(), 2);
@@ -138,24 +110,23 @@ TEST_P(Backend, OpensCountsReadsAndClears)
     port->close();
     EXPECT_FALSE(port->isOpen());
     EXPECT_FALSE(port->write("x"));
+    EXPECT_TRUE(other->open(pty.path, kLine));
 }
 
 TEST_P(Backend, UnpluggedDeviceFailsFastWithoutSpinning)
 {
     Pty pty;
     auto port = createSerialPort(GetParam());
-    ASSERT_TRUE(port->open(pty.path(), kLine));
+    ASSERT_TRUE(port->open(pty.path, kLine));
     pty.closeMaster();
     SystemClock clock;
     const std::clock_t cpu0 = std::clock();
     QElapsedTimer t;
     t.start();
     clock.waitUntil(clock.monotonicMs() + 300, port.get());
-    const qint64 wall = t.elapsed();
-    const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
-    EXPECT_GE(wall, 295);
-    EXPECT_LT(wall, 600);
-    EXPECT_LT(cpuMs, 100.0) << "the wait spun";
+    EXPECT_GE(t.elapsed(), 295);
+    EXPECT_LT(t.elapsed(), 600);
+    EXPECT_LT(1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC, 100.0) << "the wait spun";
     // Writes and counts fail quietly afterwards.
     port->write(QByteArray(16, '\x02'));
     EXPECT_EQ(port->bytesWaiting(), 0);
@@ -167,14 +138,13 @@ TEST_P(Backend, LinkTestRegisterWriteAndClosingOverARealLine)
     Pty pty;
     pty.answerFrames();
     auto port = createSerialPort(GetParam());
-    ASSERT_TRUE(port->open(pty.path(), kLine));
+    ASSERT_TRUE(port->open(pty.path, kLine));
     SystemClock clock;
     test::RecordingUi ui;
     LinkSettingsModel link;
     link.settings.response = QStringLiteral("OUI");
     link.portValide = true;
     Tqvbase tqv(*port, clock, ui, link);
-
     QElapsedTimer t;
     t.start();
     EXPECT_TRUE(tqv.TEST_LIAISON());
@@ -182,22 +152,8 @@ TEST_P(Backend, LinkTestRegisterWriteAndClosingOverARealLine)
     EXPECT_TRUE(tqv.ECRI_REG(20, 0x41).ok);
     tqv.COMPTE_RENDU(CmdResult::acknowledged(), QStringLiteral("Fait."));
     EXPECT_LT(t.elapsed(), 1600);
-    pty.stop();
-    QByteArray expected = linkTestFrame() + registerWriteFrame(20, 0x41, 1, 1) + closingFrame();
-    EXPECT_EQ(QByteArray(pty.received.data(), int(pty.received.size())), expected);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Fait."));
-}
-
-TEST_P(Backend, PortHeldByAnotherProgramDoesNotOpen)
-{
-    Pty pty;
-    auto first = createSerialPort(GetParam());
-    ASSERT_TRUE(first->open(pty.path(), kLine));
-    auto second = createSerialPort(GetParam());
-    EXPECT_FALSE(second->open(pty.path(), kLine));
-    first->close();
-    EXPECT_TRUE(second->open(pty.path(), kLine));
+    EXPECT_EQ(pty.stop(), linkTestFrame() + registerWriteFrame(20, 0x41, 1, 1) + closingFrame());
+    EXPECT_EQ(ui.texts(), QStringList{QStringLiteral("Fait.")});
 }
 
 INSTANTIATE_TEST_SUITE_P(Serial, Backend, ::testing::Values(SerialBackend::Posix, SerialBackend::Qt),
