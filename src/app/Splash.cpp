@@ -94,8 +94,10 @@ void Splash::finish()
         return;
     m_done = true;
     Timer1->stop();
-    emit finished();
+    // Off the screen before the main window's start-up runs: its messages are modal, and a
+    // splash still shown (kept on top by some desktops) would sit over them until answered.
     close();
+    emit finished();
 }
 
 } // namespace kwf

@@ -19,7 +19,7 @@ public:
     QTimer* Timer1 = nullptr;
 
 signals:
-    // The splash has gone; the main window is to be shown.
+    // The splash has gone (already closed); the main window is to be shown.
     void finished();
 
 protected:
