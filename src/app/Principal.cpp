@@ -333,9 +333,9 @@ void Principal::setupStatusBar()
 
 QString Principal::portStatusText() const
 {
-    if (m_ctx.link && m_ctx.port && m_ctx.link->portValide && m_ctx.port->isOpen())
-        return QStringLiteral("%1 ouvert %2").arg(m_ctx.link->settings.port, QString::fromLatin1(kLinkLineSettings));
-    return QStringLiteral("aucun port validé");
+    if (!m_ctx.link || !m_ctx.port)
+        return QStringLiteral("aucun port validé");
+    return kwf::portStatusText(*m_ctx.link, m_ctx.port->isOpen());
 }
 
 void Principal::updatePortStatus()

@@ -61,6 +61,7 @@ PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QStri
     PortOpening r;
     r.portNumber = portNumberFromText(model.settings.port);
     model.portValide = false;
+    model.openedPort.clear();
     if (port.isOpen())
         port.close();
     const auto line = LineSettings::parse(QString::fromLatin1(kLinkLineSettings));
@@ -68,11 +69,19 @@ PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QStri
     if (r.opened) {
         r.message = QStringLiteral("Ouverture du port COM%1: effectuée avec succès.").arg(r.portNumber);
         model.portValide = true;
+        model.openedPort = QStringLiteral("COM%1:").arg(r.portNumber);
     } else {
         port.close();
         r.message = QStringLiteral("L'ouverture du port COM%1 à échouée !").arg(r.portNumber);
     }
     return r;
+}
+
+QString portStatusText(const LinkSettingsModel& model, bool portOpen)
+{
+    if (model.portValide && portOpen && !model.openedPort.isEmpty())
+        return QStringLiteral("%1 ouvert %2").arg(model.openedPort, QString::fromLatin1(kLinkLineSettings));
+    return QStringLiteral("aucun port validé");
 }
 
 } // namespace kwf

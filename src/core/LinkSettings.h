@@ -38,8 +38,15 @@ QStringList yesNo();       // "NON", "OUI"
 struct LinkSettingsModel {
     LinkSettings settings;
     bool portValide = false;
-    void reset() { settings = LinkSettings(); portValide = false; }
+    // "COMn:" of the port the last successful validation opened (the selector may show another
+    // one since); empty when none.
+    QString openedPort;
+    void reset() { settings = LinkSettings(); portValide = false; openedPort.clear(); }
 };
+
+// Status bar text: "COM3: ouvert 9600,N,8,2" naming the port actually open, or
+// "aucun port validé" when no validated port is open.
+QString portStatusText(const LinkSettingsModel& model, bool portOpen);
 
 // Port number of a selector text: the n of the first "COMn:" (n = 1..12) equal to the whole
 // text, 1 when none is.

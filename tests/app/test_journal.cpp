@@ -83,6 +83,9 @@ TEST(StatusBar, ShowsThePortState)
     auto* label = app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("COM3: ouvert 9600,N,8,2"));
+    // Another port chosen but not validated: COM3 is still the one open.
+    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM5:"));
+    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("COM3: ouvert 9600,N,8,2"));
     app.fake->responder = ackOneByte;
     app.tqv->ECRI_REG(20, 0x41);
     EXPECT_EQ(label->text(), QStringLiteral("Envoi ECRI_REG : 02 31 40 40 41 44 44 41 03"));
