@@ -131,8 +131,10 @@ Mise_even::Mise_even(Principal& principal)
     right->addWidget(ECRI_MAN_DS_COMBO);
     right->addStretch();
 
-    // A clicked date recomputes; turning the months with the arrows does not.
+    // Every change of the selected date recomputes, by mouse or keyboard, and so does a click on
+    // the date already selected; turning the months without changing the date does not.
     connect(MonthView1, &QCalendarWidget::clicked, this, [this] { CALCUL(); });
+    connect(MonthView1, &QCalendarWidget::selectionChanged, this, [this] { CALCUL(); });
     connect(Combo6, &QComboBox::currentIndexChanged, this, [this] { CALCUL(); });
     connect(Combo7, &QComboBox::currentIndexChanged, this, [this] { CALCUL(); });
     for (int i = 0; i < 4; ++i)

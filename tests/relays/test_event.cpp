@@ -109,4 +109,14 @@ TEST(EventWindow, OpensOnTheCurrentMinuteDroppingSecondsAndAClickedDateRecompute
     EXPECT_EQ(t.sent(), (std::vector<int>{0x10, 0x02, 0, 0x01, 0x03, 0x26, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0xFF, 0xCC}));
     t.clickDay(2);
     EXPECT_EQ(t.shown(), QStringList({"0", "23", "57"}));
+    // A date moved with the keyboard recomputes as well, and is sent with its own counts.
+    QTest::keyClick(t.w->MonthView1->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview")), Qt::Key_Right);
+    EXPECT_EQ(t.w->MonthView1->selectedDate(), QDate(2026, 3, 3));
+    EXPECT_EQ(t.shown(), QStringList({"1", "47", "57"}));
+    RelayTestApp::click(t.w->ECRI_MAN_DS_COMBO);
+    EXPECT_EQ(t.sent(38, 47), (std::vector<int>{0, 0, 1, 0, 0, 47, 0, 0x0B, 0x3D}));
+    // Turning the months leaves the date and its counts as they were.
+    t.app.clock.advance(60 * 1000);
+    t.w->MonthView1->showNextMonth();
+    EXPECT_EQ(t.shown(), QStringList({"1", "47", "57"}));
 }
