@@ -143,11 +143,19 @@ void FICHIER::applyValues(const ConfigValues& v, int fields)
             if (auto* box = control<QCheckBox>(relay[j / configfile::kRelayDays], dayName(j % configfile::kRelayDays)))
                 box->setChecked(value != 0);
         } else {
-            // "1" selects the button (its twin goes off); "0" selects nothing.
+            // "1" selects the button (its twin goes off); "0" unselects it.
             const int j = i - daysEnd;
-            if (value)
-                if (auto* o = control<QRadioButton>(relay[j / 2], QStringLiteral("Option%1").arg(j % 2 + 1)))
-                    o->setChecked(true);
+            QRadioButton* o[2] = {control<QRadioButton>(relay[j / 2], QStringLiteral("Option1")),
+                                  control<QRadioButton>(relay[j / 2], QStringLiteral("Option2"))};
+            if (!o[0] || !o[1])
+                continue;
+            const auto on = optionButtonsAfterLine({o[0]->isChecked(), o[1]->isChecked()}, j % 2, value);
+            for (size_t k = 0; k < 2; ++k) {
+                // An option button that is on cannot be turned off while it is exclusive.
+                o[k]->setAutoExclusive(false);
+                o[k]->setChecked(on[k]);
+                o[k]->setAutoExclusive(true);
+            }
         }
     }
 }

@@ -125,6 +125,15 @@ void ConfigValues::setField(int i, int value)
     }
 }
 
+std::array<bool, 2> optionButtonsAfterLine(std::array<bool, 2> buttons, int which, int value)
+{
+    const size_t self = which == 0 ? 0 : 1;
+    buttons[self] = value != 0;
+    if (value != 0)
+        buttons[1 - self] = false;
+    return buttons;
+}
+
 ConfigField configField(int i)
 {
     if (i < kSelectorsEnd)

@@ -49,6 +49,11 @@ struct ConfigValues {
     bool operator!=(const ConfigValues& o) const { return !(*this == o); }
 };
 
+// The two option buttons of a relay window after one Option line of a file (which: 0 for Option1,
+// 1 for Option2). "1" selects that button and its twin goes off; "0" unselects it and leaves the
+// twin as it was, so a file with "0" on both lines selects neither.
+std::array<bool, 2> optionButtonsAfterLine(std::array<bool, 2> buttons, int which, int value);
+
 // Layout of field i: its width in characters and the values it may take (lowest .. highest).
 struct ConfigField {
     int width;      // 1 or 2

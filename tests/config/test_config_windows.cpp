@@ -146,6 +146,23 @@ TEST(ConfigFile, HandEditedAndDamagedFiles)
     }
 }
 
+// "0" on an Option line unselects its button: Relais_1 "0" "0" selects neither, Relais_2 "0" "1"
+// selects Option2. Saved again, the lines are the same.
+TEST(ConfigFile, OptionLinesOfZeroUnselectTheirButton)
+{
+    App app;
+    QByteArray f = writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now());
+    const char lines[4] = {'0', '0', '0', '1'};
+    for (int k = 0; k < 4; ++k)
+        f[configFieldPosition(88 + k) - 1] = lines[k];
+    app.writeAll(QStringLiteral("f.zol"), f);
+    app.open(QStringLiteral("f.zol"));
+    EXPECT_EQ(app.snapshot().mid(88), QStringList({"0", "0", "0", "1"}));
+    app.save({QStringLiteral("g.zol")});
+    const int values = configFieldPosition(91) + 2;
+    EXPECT_EQ(app.readAll(QStringLiteral("g.zol")).left(values), f.left(values));
+}
+
 TEST(ConfigFile, ErrorsOfferTheDialogAgainAndCancelInEitherChangesNothing)
 {
     App app;
