@@ -124,6 +124,9 @@ bool PosixSerialPort::open(const QString& deviceName, const LineSettings& settin
     m_fd = fd;
     m_rx.clear();
     m_rxPos = 0;
+    // Opening raises DTR; a panel or radio module may react to it, so it goes down at once
+    // (lines without modem control refuse, harmlessly).
+    setDtr(false);
     return true;
 }
 

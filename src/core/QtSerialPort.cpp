@@ -45,6 +45,9 @@ bool QtSerialPort::open(const QString& deviceName, const LineSettings& s)
     }
     m_port.clear(QSerialPort::AllDirections);
     m_port.clearError();
+    // Opening raises DTR; a panel or radio module may react to it, so it goes down at once
+    // (lines without modem control refuse, harmlessly).
+    setDtr(false);
     return true;
 }
 

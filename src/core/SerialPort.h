@@ -34,6 +34,7 @@ public:
     virtual ~SerialPort() = default;
 
     // Opens the named device with the given line settings, closing any earlier device first.
+    // Real devices come out of it with DTR dropped where the line has modem control.
     virtual bool open(const QString& deviceName, const LineSettings& settings) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
