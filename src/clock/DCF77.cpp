@@ -224,7 +224,8 @@ void DCF77::Command1_Click()
 void DCF77::Command2_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
+    // A port validated and gone since (adapter removed) meets the port message too.
+    if (!t.VERIF_PORT_OUVERT())
         return;
     t.FIN_LIAISON();
     // Everything waiting goes, the closing frame's acknowledgement included.
@@ -247,7 +248,8 @@ void DCF77::Timer3_Timer()
     if (!port || !m_ctx.link || !m_ctx.link->portValide)
         return;   // nothing to listen to until the settings are validated
     if (!port->isOpen()) {
-        // The port was validated and has gone since (adapter removed): stop listening.
+        // The port was validated and has gone since (adapter removed): stop listening until
+        // the next validation.
         Timer3->stop();
         return;
     }

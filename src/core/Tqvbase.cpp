@@ -32,6 +32,15 @@ bool Tqvbase::VERIF_PORT()
     return true;
 }
 
+bool Tqvbase::VERIF_PORT_OUVERT()
+{
+    if (!m_link.portValide || !m_port.isOpen()) {
+        m_ui.message(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
 void Tqvbase::beginExchange()
 {
     m_port.clearInput();

@@ -75,6 +75,9 @@ public:
     void ATTENTE(double seconds);
     // True when the port has been validated; otherwise shows the port message.
     bool VERIF_PORT();
+    // VERIF_PORT, and the validated port must still be open (a pulled-out adapter closes it):
+    // otherwise the same port message.
+    bool VERIF_PORT_OUVERT();
     // Link test: up to three attempts of the link frame, each judged after 0.9 s.
     bool TEST_LIAISON();
     // Closing exchange: closing frame, 0.1 s, exactly one byte.

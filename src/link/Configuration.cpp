@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTimer>
 
 namespace kwf {
 
@@ -111,6 +112,11 @@ void Configuration::OUVERTURE_DU_COM()
             if (auto* b = w->findChild<QPushButton*>(QStringLiteral("Command1")))
                 b->setEnabled(wired);
     }
+    // An open DCF77 monitor listens to the new port, as it does when it loads (its poll stops
+    // when a port goes).
+    if (QWidget* w = m_principal.existingWindow(QStringLiteral("DCF77")))
+        if (auto* poll = w->findChild<QTimer*>(QStringLiteral("Timer3")))
+            poll->start();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->showMinimized();
     else

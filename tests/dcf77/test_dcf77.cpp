@@ -154,6 +154,19 @@ TEST(Dcf77Window, PollWaitsForAValidatedPortAndStopsWhenItGoes)
     m.tick();
     EXPECT_FALSE(m.w->Timer3->isActive());
     EXPECT_EQ(m.w->logText(), QStringLiteral("0"));
+    // "Démarrer" on the gone port meets the port message and sends nothing.
+    m.app.ui.messages.clear();
+    m.app.takeWrites();
+    m.click(m.w->Command2);
+    EXPECT_EQ(m.app.ui.texts(), QStringList{QString::fromUtf8(msg::kPortNotValidated)});
+    EXPECT_TRUE(m.app.takeWrites().empty());
+    EXPECT_FALSE(m.w->Timer3->isActive());
+    // A new validation: the monitor listens again without "Démarrer".
+    m.app.validate();
+    EXPECT_TRUE(m.w->Timer3->isActive());
+    m.app.fake->feed("1");
+    m.tick();
+    EXPECT_EQ(m.w->logText(), QStringLiteral("01"));
 }
 
 // The waits of an exchange take no events: a poll tick due during another window's exchange
