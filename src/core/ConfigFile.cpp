@@ -189,7 +189,8 @@ QByteArray writeConfig(const ConfigValues& v, const LinkSettings& texts, const Q
         QStringLiteral("FIN DU FICHIER DE CONFIGURATION  "),
         blanks,
         QStringLiteral("crée le: ") + fr.toString(created.date(), QLocale::ShortFormat),
-        QStringLiteral("à ") + fr.toString(created.time(), QLocale::ShortFormat),
+        // The time with its seconds ("14:05:09"), as the system's long time format writes it.
+        QStringLiteral("à ") + frenchShortTime(created.time()),
         dashes,
         blanks,
     };

@@ -65,7 +65,7 @@ ConfigField configField(int i);
 int configFieldPosition(int i);
 
 // The file's bytes for these values; the summary carries the selectors' texts and the moment of
-// creation in the French short date and time formats.
+// creation: the French short date, then the time with seconds.
 QByteArray writeConfig(const ConfigValues& values, const LinkSettings& texts, const QDateTime& created);
 
 // Outcome of reading a file over the current values.

@@ -18,7 +18,7 @@ TEST(ConfigFormat, DefaultsWrite115CrLfLinesWithTheSummaryInWindows1252)
         "CARTE KWF             ZOL 04-2009", dashes, blanks,
         "Connect\xe9 sur Port COM1:", "INTERFACE Filaire ", "DIGIT 6 Digits HH:MM.SS", "Couleur Mono couleur",
         "DCF77 NON", "Relais 1 NON", "Relais 2 NON", "R\xe9ponse NON", blanks, dashes, blanks,
-        "FIN DU FICHIER DE CONFIGURATION  ", blanks, "cr\xe9\x65 le: 05/12/2026", "\xe0 09:58", dashes, blanks};
+        "FIN DU FICHIER DE CONFIGURATION  ", blanks, "cr\xe9\x65 le: 05/12/2026", "\xe0 09:58:49", dashes, blanks};
     EXPECT_EQ(bytes, values + summary.join("\r\n") + "\r\n");
 }
 
