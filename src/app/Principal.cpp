@@ -292,6 +292,8 @@ void Principal::MENU_NOUVELLE_Click()
 
 void Principal::MENU_Aide_Click()
 {
+    // The program's folder becomes the current folder: the file dialogs open there afterwards.
+    QDir::setCurrent(m_ctx.programDir);
     // A missing document or no program to open it: nothing to say.
     m_ctx.ui->openDocument(QDir(m_ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc")));
 }

@@ -191,7 +191,11 @@ TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
 TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
 {
     TestApp app;
+    const QString before = QDir::currentPath();
     app.principal->menuAction(QStringLiteral("MENU_Aide"))->trigger();
+    // The program's folder is the current folder from then on.
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(app.ctx.programDir).canonicalPath());
+    QDir::setCurrent(before);
     ASSERT_EQ(app.ui.openedDocuments.size(), 1);
     EXPECT_EQ(app.ui.openedDocuments[0], QDir(app.ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc")));
     EXPECT_TRUE(app.ui.messages.empty());
