@@ -124,6 +124,13 @@ TEST(Settings, FailedOpenChangesNothingButTheFlag)
     EXPECT_FALSE(app.tqv->VERIF_PORT());
     EXPECT_EQ(app.ui.lastText(),
               QStringLiteral("Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration."));
+    // A port this user may not open: what to do about it, then the same refusal.
+    app.fake->refusal = PortError::Permission;
+    app.ui.messages.clear();
+    app.validate();
+    ASSERT_EQ(app.ui.messages.size(), 2u);
+    EXPECT_TRUE(app.ui.messages[0].text.contains(QStringLiteral("usermod -aG dialout"))) << app.ui.messages[0].text.toStdString();
+    EXPECT_EQ(app.ui.lastText(), QStringLiteral("L'ouverture du port COM3 à échouée !"));
 }
 
 TEST(Settings, MenuRulesFollowTheSettings)
