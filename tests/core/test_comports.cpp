@@ -89,35 +89,24 @@ TEST(ComNumbers, LinkWinsAndHoldsItsNumberAndTheUserMayRenumber)
     EXPECT_EQ(m.com(7).device, m.dir.filePath(QStringLiteral("dosdevices/com7")));
 }
 
-TEST(UserFolder, ReadOnlyProgramFolderWritesToTheUsersAndReadsTheSiteDefault)
+// The decision alone; the save and the start-up over it are in the configuration window tests.
+TEST(UserFolder, WritableProgramFolderKeepsEverythingElseTheUsersFolder)
 {
-    QTemporaryDir program, user;
-    const UserPlaces own = choosePlaces(program.path(), true, user.path());
-    EXPECT_FALSE(own.perUser());
-    EXPECT_EQ(own.configPath(), program.filePath(QStringLiteral("Configuration_TQV.zol")));
-    EXPECT_EQ(own.dosdevicesDir(), program.filePath(QStringLiteral("dosdevices")));
-
-    const UserPlaces p = choosePlaces(program.path(), false, user.path());
-    EXPECT_EQ(p.configPath(), user.filePath(QStringLiteral("Configuration_TQV.zol")));
-    EXPECT_EQ(p.dialogFolder(), user.path());
-    EXPECT_EQ(p.comTablePath().left(user.path().size()), user.path());
-    // No file of the user's: the site-wide default beside the program, then the user's own.
-    QFile site(program.filePath(QStringLiteral("Configuration_TQV.zol")));
-    ASSERT_TRUE(site.open(QIODevice::WriteOnly));
-    site.close();
-    EXPECT_EQ(p.startupConfigPath(), site.fileName());
-    QFile mine(p.configPath());
-    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
-    mine.close();
-    EXPECT_EQ(p.startupConfigPath(), mine.fileName());
+    const UserPlaces own = choosePlaces(QStringLiteral("/p"), true, QStringLiteral("/u"));
+    const UserPlaces user = choosePlaces(QStringLiteral("/p"), false, QStringLiteral("/u"));
+    EXPECT_EQ(own.configPath(), QStringLiteral("/p/Configuration_TQV.zol"));
+    EXPECT_EQ(own.dosdevicesDir(), QStringLiteral("/p/dosdevices"));
+    EXPECT_EQ(user.configPath(), QStringLiteral("/u/Configuration_TQV.zol"));
+    EXPECT_EQ(user.dosdevicesDir(), QStringLiteral("/u/dosdevices"));
+    EXPECT_EQ(user.siteDosdevicesDir(), QStringLiteral("/p/dosdevices"));
+    EXPECT_EQ(user.comTablePath(), QStringLiteral("/u/ports-com.txt"));
 }
 
 TEST(PortRefusal, WordsChosenFromTheKind)
 {
     const QString dev = QStringLiteral("/dev/ttyUSB0");
     const QString perm = portRefusalDetail(PortError::Permission, dev, QString());
-    EXPECT_TRUE(perm.contains(QStringLiteral("sudo usermod -aG dialout $USER")));
-    EXPECT_TRUE(perm.contains(QStringLiteral("fermez la session")));
+    EXPECT_TRUE(perm.contains(QStringLiteral("sudo usermod -aG dialout $USER")) && perm.contains(QStringLiteral("fermez la session")));
     EXPECT_TRUE(portRefusalDetail(PortError::Busy, dev, QStringLiteral("port déjà utilisé"))
                     .contains(QStringLiteral("autre programme")));
     const QString stale = portRefusalDetail(

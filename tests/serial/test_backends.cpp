@@ -255,9 +255,8 @@ TEST(PosixPort, APortThisUserMayNotOpenIsAPermissionRefusal)
 {
     Pty pty;
     ASSERT_FALSE(pty.path.isEmpty());
-    ASSERT_EQ(::chmod(QFile::encodeName(pty.path).constData(), 0600), 0);
-    if (::getuid() != 0)
-        ASSERT_EQ(::chmod(QFile::encodeName(pty.path).constData(), 0), 0);
+    // Root's own device, run as nobody; or, for an ordinary user, a device with no rights left.
+    ASSERT_EQ(::chmod(QFile::encodeName(pty.path).constData(), ::getuid() == 0 ? 0600 : 0), 0);
     for (SerialBackend b : {SerialBackend::Posix, SerialBackend::Qt}) {
         const int kind = asOrdinaryUser([&] {
             auto port = createSerialPort(b);
@@ -265,9 +264,6 @@ TEST(PosixPort, APortThisUserMayNotOpenIsAPermissionRefusal)
         });
         EXPECT_EQ(kind, int(PortError::Permission)) << (b == SerialBackend::Posix ? "Posix" : "Qt");
     }
-    // The words the settings window shows for it.
-    const QString detail = portRefusalDetail(PortError::Permission, pty.path, QString());
-    EXPECT_TRUE(detail.contains(QStringLiteral("dialout")));
 }
 
 TEST(PosixPort, StaleLockTakenOverOrNamedWhenItCannotBeRemoved)
