@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <algorithm>
 
 namespace kwf {
@@ -29,32 +28,6 @@ QString SerialAdapter::words() const
     if (!serialNumber.isEmpty())
         w += QStringLiteral(", n° ") + serialNumber;
     return w;
-}
-
-QList<SerialAdapter> systemSerialAdapters()
-{
-    QList<SerialAdapter> list;
-#ifndef Q_OS_WIN
-    // /dev/serial/by-id names each USB serial interface by maker, product and serial number,
-    // the same whatever ttyUSBn the adapter gets this time.
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    const QFileInfoList links = byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (!info.hasVendorIdentifier())
-            continue;   // not a USB adapter
-        SerialAdapter a;
-        a.device = info.systemLocation();
-        a.vendorId = info.vendorIdentifier();
-        a.productId = info.productIdentifier();
-        a.serialNumber = info.serialNumber();
-        a.description = info.description();
-        for (const QFileInfo& l : links)
-            if (l.canonicalFilePath() == a.device)
-                a.byIdName = l.fileName();
-        list << a;
-    }
-#endif
-    return list;
 }
 
 ComTable ComTable::load(const QString& path)
