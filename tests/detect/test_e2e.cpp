@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -98,8 +99,12 @@ TEST(DetectEndToEnd, UsbAdapterAppearsAsCom3AndProgramsThePanel)
     auto principal = std::make_unique<Principal>(ctx);
     principal->show();
     Configuration* c = principal->configuration();
-    EXPECT_EQ(c->SEL_COM->itemData(2, Qt::ToolTipRole).toString(),
-              QStringLiteral("COM3: — %1, adaptateur USB-série, n° A1B2C3").arg(panel.slavePath()));
+    const QString tip = QStringLiteral("COM3: — %1, adaptateur USB-série, n° A1B2C3").arg(panel.slavePath());
+    EXPECT_EQ(c->SEL_COM->itemData(2, Qt::ToolTipRole).toString(), tip);
+    principal->showWindow(QStringLiteral("DETECT"));
+    auto* detectName = principal->findChild<QLabel*>(QStringLiteral("Label1_3"));
+    ASSERT_TRUE(detectName);
+    EXPECT_EQ(detectName->toolTip(), tip);
     c->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
     c->OUVERTURE_DU_COM();
     ASSERT_TRUE(link.portValide) << ui.lastText().toStdString();
