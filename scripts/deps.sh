@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the tests and the demo need, when they are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
-          libgtest-dev xvfb xauth fonts-dejavu-core ccache clang libclang-rt-dev dpkg-dev)
+          libgtest-dev xvfb xauth fonts-dejavu-core ccache clang libclang-rt-dev dpkg-dev desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

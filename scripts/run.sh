@@ -16,7 +16,18 @@ fi
 # The demo panel keeps its registers between runs.
 state="${XDG_STATE_HOME:-$HOME/.local/state}/kwf-tqv/panneau-demo.etat"
 mkdir -p "$(dirname "$state")"
-rm -f build/dosdevices/com1
+# COM1 is the demo panel's only when its link leads to a pseudo-terminal (what the demo makes, left
+# over from an earlier run); a link to a real adapter is the user's: keep it and start without the demo.
+com1=build/dosdevices/com1
+if [ -L "$com1" ] || [ -e "$com1" ]; then
+    case "$(readlink "$com1" 2>/dev/null)" in
+        /dev/pts/*) rm -f "$com1" ;;
+        *)
+            echo "$com1 mène à $(readlink "$com1" || echo '?') : ce lien est gardé, l'outil démarre sans le panneau émulé." >&2
+            exec build/kwf-tqv "$@"
+            ;;
+    esac
+fi
 build/kwf-panel-sim --link build --com 1 --config-demo --state "$state" &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT

@@ -17,6 +17,7 @@ void EmulatedSerialPort::unplug()
 {
     m_unplugged = true;
     m_error = QStringLiteral("périphérique déconnecté");
+    m_kind = PortError::Gone;
     m_open = false;
     m_rx.clear();
 }
@@ -32,10 +33,12 @@ bool EmulatedSerialPort::open(const QString& deviceName, const LineSettings& set
     close();
     if (m_unplugged || (!devices.isEmpty() && !devices.contains(deviceName))) {
         m_error = QStringLiteral("périphérique introuvable");
+        m_kind = PortError::Absent;
         return false;
     }
     m_open = true;
     m_error.clear();
+    m_kind = PortError::None;
     m_lineUnderstood = settings.baud == 9600 && settings.dataBits == 8 && settings.parity == 'N';
     m_model.takeDue(m_clock.monotonicMs());   // what came while closed is not received
     m_rx.clear();

@@ -44,6 +44,7 @@ public:
     int readByte() override;
     bool waitForInput(int msecs) override;
     QString errorString() const override { return m_error; }
+    PortError errorKind() const override { return m_kind; }
 
     // What the receive buffer holds at most; later bytes are lost.
     static constexpr int kBufferSize = 9000;
@@ -59,6 +60,7 @@ private:
     bool m_lineUnderstood = true;   // the panel reads only 9600 baud, 8 bits, no parity
     QByteArray m_rx;
     QString m_error;
+    PortError m_kind = PortError::None;
 };
 
 } // namespace kwf::emu

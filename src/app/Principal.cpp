@@ -1,6 +1,7 @@
 #include "app/Principal.h"
 #include "core/SerialPort.h"
 #include "core/UiServices.h"
+#include "app/GuideWindow.h"
 #include "app/JournalWindow.h"
 #include "core/Clock.h"
 #include "core/Frames.h"
@@ -294,8 +295,9 @@ void Principal::MENU_Aide_Click()
 {
     // The program's folder becomes the current folder: the file dialogs open there afterwards.
     QDir::setCurrent(m_ctx.programDir);
-    // A missing document or no program to open it: nothing to say.
-    m_ctx.ui->openDocument(QDir(m_ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc")));
+    // The desktop's viewer when there is one; otherwise the same guide inside the program.
+    if (!m_ctx.ui->openDocument(QDir(m_ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc"))))
+        showGuideWindow(this);
 }
 
 void Principal::MENU_QUITTER_Click()

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QRadioButton>
 
@@ -41,9 +42,17 @@ void FICHIER::showSettings()
     m_principal.showWindow(QStringLiteral("CONFIGURATION"));
 }
 
+QString FICHIER::proposedFile() const
+{
+    // In the folder the start-up reads, whatever the current folder is.
+    const UserPlaces places = portDirectoryOf(m_principal.context()).places();
+    return QDir(places.dialogFolder()).filePath(QString::fromLatin1(configfile::kProposedName));
+}
+
 void FICHIER::OUVRE_CONFIG_DEMARRAGE()
 {
-    const QString path = defaultConfigPath(m_principal.context().programDir);
+    // The user's own default file, else the site-wide one beside the program.
+    const QString path = portDirectoryOf(m_principal.context()).places().startupConfigPath();
     QByteArray data;
     const bool read = readFileStart(path, kMaxRead, &data);
     showSettings();
@@ -61,7 +70,7 @@ void FICHIER::OUVRIR_CONFIG()
     for (;;) {
         const QString name = ui->getOpenFileName(QStringLiteral("Ouvrir un fichier de configuration TQV"),
                                                  QStringLiteral("Fichiers configuration(*.zol);;Tous les fichiers(*.*)"),
-                                                 QString::fromLatin1(configfile::kProposedName));
+                                                 proposedFile());
         if (name.isEmpty())
             return;   // cancelled: nothing changes
         QByteArray data;
@@ -83,7 +92,7 @@ void FICHIER::ENREGISTRER_CONFIG()
     for (;;) {
         QString name = ui->getSaveFileName(QStringLiteral("Enregistrer un fichier de configuration TQV"),
                                            QStringLiteral("Fichiers configuration(*.ZOL);;Tous les fichiers(*.*)"),
-                                           QString::fromLatin1(configfile::kProposedName));
+                                           proposedFile());
         if (name.isEmpty())
             return;   // cancelled: nothing written
         // The proposed name has no extension; the file gets the one the start-up looks for.

@@ -42,6 +42,7 @@ public:
     static constexpr qint64 kMaxRead = 64 * 1024;
 
 private:
+    QString proposedFile() const;   // what the file dialogs offer
     void applyValues(const ConfigValues& values, int fields);
     void showSettings();
     Principal& m_principal;

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/ComPorts.h"
+
 #include <QString>
 
 namespace kwf {
@@ -17,8 +19,25 @@ struct AppContext {
     UiServices* ui = nullptr;
     LinkSettingsModel* link = nullptr;
     Tqvbase* tqv = nullptr;
-    // Folder of the program: configuration file, help document, dosdevices links.
+    // Folder of the program: help document, site-wide default file and dosdevices links.
     QString programDir;
+    // The COM numbers and the places the program writes to (default file, links, COM table).
+    // Without one, everything is in programDir and COMn is found through its links only.
+    PortDirectory* ports = nullptr;
 };
+
+// The context's COM numbers, as of its last refresh.
+inline PortDirectory portDirectoryOf(const AppContext& ctx)
+{
+    return ctx.ports ? *ctx.ports : PortDirectory(choosePlaces(ctx.programDir, true, QString()), {});
+}
+
+// Refreshes the context's COM numbers (adapters plugged or unplugged since) and returns them.
+inline PortDirectory refreshedPorts(const AppContext& ctx)
+{
+    if (ctx.ports)
+        ctx.ports->refresh();
+    return portDirectoryOf(ctx);
+}
 
 } // namespace kwf

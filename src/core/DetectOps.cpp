@@ -1,10 +1,9 @@
 #include "core/DetectOps.h"
 #include "core/Clock.h"
+#include "core/ComPorts.h"
 #include "core/Frames.h"
 #include "core/SerialPort.h"
 
-#include <QFileInfo>
-#include <QSerialPortInfo>
 
 namespace kwf {
 
@@ -72,6 +71,12 @@ DetectRowLook detectRowLook(int port, PortFinding finding)
 std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& programDir,
                                  const DetectHooks& hooks)
 {
+    return scanPorts(port, clock, PortDirectory(choosePlaces(programDir, true, QString()), {}), hooks);
+}
+
+std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const PortDirectory& ports,
+                                 const DetectHooks& hooks)
+{
     if (port.isOpen())
         port.close();
     const auto settings = LineSettings::parse(QString::fromLatin1(kScanLineSettings));
@@ -83,7 +88,7 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& 
             port.close();
         PortProbe probe;
         probe.port = n;
-        probe.device = portDeviceName(n, programDir);
+        probe.device = ports.resolve(n).device;
         if (settings && port.open(probe.device, *settings)) {
             if (hooks.opened)
                 hooks.opened(n);
@@ -99,36 +104,6 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& 
             hooks.done(probe);
     }
     return found;
-}
-
-QString portToolTip(int portNumber, const QString& programDir, const QList<QSerialPortInfo>& known)
-{
-    const QString device = portDeviceName(portNumber, programDir);
-    const QFileInfo fi(device);
-    QString target = fi.canonicalFilePath();
-    QStringList lines;
-    if (fi.isSymLink()) {
-        const QString shown = target.isEmpty() ? fi.symLinkTarget() : target;
-        lines << QStringLiteral("%1 → %2").arg(device, shown);
-        if (target.isEmpty())
-            lines << QStringLiteral("(périphérique absent)");
-    } else {
-        lines << device;
-    }
-    for (const QSerialPortInfo& info : known) {
-        const bool same = (!target.isEmpty() && info.systemLocation() == target)
-            || info.portName() == device || info.systemLocation() == device;
-        if (!same)
-            continue;
-        if (!info.description().isEmpty())
-            lines << info.description();
-        if (!info.manufacturer().isEmpty())
-            lines << QStringLiteral("Fabricant : %1").arg(info.manufacturer());
-        if (!info.serialNumber().isEmpty())
-            lines << QStringLiteral("N° de série : %1").arg(info.serialNumber());
-        break;
-    }
-    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace kwf

@@ -7,11 +7,10 @@
 #include <functional>
 #include <vector>
 
-class QSerialPortInfo;
-
 namespace kwf {
 
 class Clock;
+class PortDirectory;
 class SerialPort;
 
 // Ports the detection tries, COM1 to COM14.
@@ -63,11 +62,10 @@ struct DetectHooks {
 // in order closes it again, opens the port's device (portDeviceName) at "9600,N,8,1" and, when it
 // opened, runs TEST_HORLOGE. A port that does not open costs no waiting. The port is left as the
 // last port left it. The validated flag is the caller's.
+std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const PortDirectory& ports,
+                                 const DetectHooks& hooks = {});
+// The same with COMn found only through dosdevices links in programDir, else /dev/ttyS<n-1>.
 std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& programDir,
                                  const DetectHooks& hooks = {});
-
-// Tool tip of a port name: the device COMn maps to (and, for a link, its target) and, when the
-// system knows the adapter behind the target, its description, maker and serial number.
-QString portToolTip(int portNumber, const QString& programDir, const QList<QSerialPortInfo>& known);
 
 } // namespace kwf

@@ -1,4 +1,5 @@
 #include "core/LinkSettings.h"
+#include "core/ComPorts.h"
 #include "core/SerialPort.h"
 
 namespace kwf {
@@ -56,7 +57,28 @@ MenuState menuStateAfterValidation(const LinkSettings& s, const MenuState& befor
     return m;
 }
 
-PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QString& programDir)
+QString portRefusalDetail(PortError kind, const QString& device, const QString& errorText)
+{
+    switch (kind) {
+    case PortError::Permission:
+        return QStringLiteral("Votre compte n'a pas le droit d'ouvrir %1. Ajoutez-le au groupe dialout "
+                              "avec la commande :\n    sudo usermod -aG dialout $USER\n"
+                              "puis fermez la session et ouvrez-la de nouveau.").arg(device);
+    case PortError::Busy:
+        if (errorText.contains(QLatin1String("/LCK.."))) {
+            const int at = errorText.indexOf(QLatin1Char('/'), errorText.indexOf(QLatin1String("verrou")));
+            const QString file = errorText.mid(at).section(QLatin1Char(' '), 0, 0);
+            return QStringLiteral("Le fichier de verrou %1, laissé par un programme terminé, ne peut pas "
+                                  "être supprimé avec vos droits. Supprimez-le :\n    sudo rm %1").arg(file);
+        }
+        return QStringLiteral("%1 est déjà utilisé par un autre programme. Fermez-le, puis validez de nouveau.")
+            .arg(device);
+    default:
+        return QString();
+    }
+}
+
+PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const PortDirectory& ports)
 {
     PortOpening r;
     r.portNumber = portNumberFromText(model.settings.port);
@@ -65,12 +87,14 @@ PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QStri
     if (port.isOpen())
         port.close();
     const auto line = LineSettings::parse(QString::fromLatin1(kLinkLineSettings));
-    r.opened = line && port.open(portDeviceName(r.portNumber, programDir), *line);
+    const QString device = ports.resolve(r.portNumber).device;
+    r.opened = line && port.open(device, *line);
     if (r.opened) {
         r.message = QStringLiteral("Ouverture du port COM%1: effectuée avec succès.").arg(r.portNumber);
         model.portValide = true;
         model.openedPort = QStringLiteral("COM%1:").arg(r.portNumber);
     } else {
+        r.detail = portRefusalDetail(port.errorKind(), device, port.errorString());
         port.close();
         r.message = QStringLiteral("L'ouverture du port COM%1 à échouée !").arg(r.portNumber);
     }
@@ -82,6 +106,11 @@ QString portStatusText(const LinkSettingsModel& model, bool portOpen)
     if (model.portValide && portOpen && !model.openedPort.isEmpty())
         return QStringLiteral("%1 ouvert %2").arg(model.openedPort, QString::fromLatin1(kLinkLineSettings));
     return QStringLiteral("aucun port validé");
+}
+
+PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QString& programDir)
+{
+    return openLinkPort(port, model, PortDirectory(choosePlaces(programDir, true, QString()), {}));
 }
 
 } // namespace kwf

@@ -4,8 +4,10 @@
 
 namespace kwf {
 
+class PortDirectory;
 class SerialPort;
 class UiServices;
+enum class PortError;
 
 // The eight selector texts of the settings window, exactly as the lists hold them.
 struct LinkSettings {
@@ -70,11 +72,19 @@ struct PortOpening {
     bool opened = false;
     int portNumber = 1;
     QString message;   // shown to the user
+    QString detail;    // what to do about a refusal, when there is more to say (shown before message)
 };
+
+// What to tell the user about a port that would not open, chosen from the kind of error: a port
+// this user may not open (the dialout group), one another program holds (and the stale lock file
+// that cannot be removed, when that is why). Empty when the failure needs no more words.
+QString portRefusalDetail(PortError kind, const QString& device, const QString& errorText);
 
 // The port part of the validation: port number from the selector, flag down, close, open at
 // "9600,N,8,2", flag up on success. The caller shows the message and, on success only, applies
 // the menus and closes the dependent windows.
+PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const PortDirectory& ports);
+// The same with COMn found only through dosdevices links in programDir, else /dev/ttyS<n-1>.
 PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QString& programDir);
 
 } // namespace kwf

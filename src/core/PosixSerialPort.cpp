@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -46,54 +47,93 @@ speed_t speedFor(int baud)
 }
 } // namespace
 
+namespace {
+PortError kindOfErrno(int e)
+{
+    switch (e) {
+    case ENOENT: case ENXIO: case ENODEV: case ENOTDIR: return PortError::Absent;
+    case EACCES: case EPERM: case EROFS: return PortError::Permission;
+    case EBUSY: return PortError::Busy;
+    default: return PortError::Io;
+    }
+}
+
+// True when the lock file names a process of this machine that no longer exists.
+bool lockOwnerGone(const QLockFile& lock)
+{
+    qint64 pid = 0;
+    QString host, app;
+    if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0)
+        return false;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+} // namespace
+
+bool PosixSerialPort::refuse(PortError kind, const QString& what)
+{
+    m_kind = kind;
+    m_error = what;
+    return false;
+}
+
 bool PosixSerialPort::open(const QString& deviceName, const LineSettings& settings)
 {
     close();
     m_error.clear();
+    m_kind = PortError::None;
     const speed_t speed = speedFor(settings.baud);
-    if (speed == B0) {
-        m_error = QStringLiteral("vitesse non prise en charge");
-        return false;
-    }
+    if (speed == B0)
+        return refuse(PortError::Io, QStringLiteral("vitesse non prise en charge"));
     // Honour the lock files other serial programs (and Qt) take in /var/lock.
     const QString target = QFileInfo(deviceName).canonicalFilePath();
-    if (target.isEmpty()) {
-        m_error = QStringLiteral("%1 : périphérique absent").arg(deviceName);
-        return false;
-    }
+    if (target.isEmpty())
+        return refuse(PortError::Absent, QStringLiteral("%1 : périphérique absent").arg(deviceName));
+    const QByteArray path = QFile::encodeName(target);
+    // A device this user may not open says so before any lock is taken.
+    if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM))
+        return refuse(PortError::Permission, QStringLiteral("%1 : accès refusé").arg(deviceName));
     if (QFileInfo(QStringLiteral("/var/lock")).isWritable()) {
         // Named as Qt's serial port names it: the path below /dev with '/' as '_'
         // ("LCK..ttyUSB0", "LCK..pts_3"), so that each sees the other's lock.
         QString lockName = target.startsWith(QLatin1String("/dev/")) ? target.mid(5) : target;
         lockName.replace(QLatin1Char('/'), QLatin1Char('_'));
-        auto lock = std::make_unique<QLockFile>(QStringLiteral("/var/lock/LCK..") + lockName);
+        const QString lockPath = QStringLiteral("/var/lock/LCK..") + lockName;
+        auto lock = std::make_unique<QLockFile>(lockPath);
+        // A lock is stale only when its process has gone, never for its age.
         lock->setStaleLockTime(0);
         if (!lock->tryLock(0)) {
-            m_error = QStringLiteral("%1 : port déjà utilisé").arg(deviceName);
-            return false;
+            if (lock->error() == QLockFile::LockFailedError && lockOwnerGone(*lock))
+                return refuse(PortError::Busy,
+                              QStringLiteral("%1 : verrou %2 laissé par un programme terminé, impossible à supprimer")
+                                  .arg(deviceName, lockPath));
+            return refuse(PortError::Busy, QStringLiteral("%1 : port déjà utilisé").arg(deviceName));
         }
         m_lock = std::move(lock);
     }
-    const QByteArray path = QFile::encodeName(target);
     int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        const int e = errno;
         m_lock.reset();
-        return false;
+        return refuse(kindOfErrno(e), QStringLiteral("%1 : %2").arg(deviceName, QString::fromLocal8Bit(std::strerror(e))));
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        m_error = QStringLiteral("%1 : port déjà utilisé").arg(deviceName);
+    const auto giveUp = [&](PortError kind, const QString& what) {
         ::close(fd);
         m_lock.reset();
-        return false;
-    }
+        return refuse(kind, what);
+    };
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return giveUp(PortError::Busy, QStringLiteral("%1 : port déjà utilisé").arg(deviceName));
+    // Exclusive mode: a later open by another program fails with EBUSY (root is not held back).
+    if (::ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY)
+        return giveUp(PortError::Io, QString::fromLocal8Bit(std::strerror(errno)));
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
-        ::close(fd);
-        m_lock.reset();
-        return false;
+        const int e = errno;
+        ::ioctl(fd, TIOCNXCL);
+        return giveUp(kindOfErrno(e), QString::fromLocal8Bit(std::strerror(e)));
     }
+    m_saved = QByteArray(reinterpret_cast<const char*>(&tio), int(sizeof tio));
+    m_haveSaved = true;
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS);
@@ -115,10 +155,10 @@ bool PosixSerialPort::open(const QString& deviceName, const LineSettings& settin
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
-        ::close(fd);
-        m_lock.reset();
-        return false;
+        const int e = errno;
+        m_haveSaved = false;
+        ::ioctl(fd, TIOCNXCL);
+        return giveUp(kindOfErrno(e), QString::fromLocal8Bit(std::strerror(e)));
     }
     ::tcflush(fd, TCIOFLUSH);
     m_fd = fd;
@@ -133,11 +173,18 @@ bool PosixSerialPort::open(const QString& deviceName, const LineSettings& settin
 void PosixSerialPort::close()
 {
     if (m_fd >= 0) {
+        if (m_haveSaved) {
+            // Put the line back as we found it; fails harmlessly when the device has gone.
+            termios tio{};
+            std::memcpy(&tio, m_saved.constData(), sizeof tio);
+            ::tcsetattr(m_fd, TCSANOW, &tio);
+        }
         ::ioctl(m_fd, TIOCNXCL);
         ::flock(m_fd, LOCK_UN);
         ::close(m_fd);
         m_fd = -1;
     }
+    m_haveSaved = false;
     m_lock.reset();
     m_rx.clear();
     m_rxPos = 0;
@@ -146,6 +193,7 @@ void PosixSerialPort::close()
 void PosixSerialPort::fail(const QString& what)
 {
     m_error = what;
+    m_kind = PortError::Gone;
     // The device has gone (unplugged adapter): close, so every later call fails at once.
     close();
 }
@@ -167,8 +215,10 @@ bool PosixSerialPort::pull()
             return true;
         const ssize_t n = ::read(m_fd, buf, size_t(qMin<int>(held, int(sizeof buf))));
         if (n > 0) {
-            if (m_rxPos > 0 && m_rxPos == m_rx.size()) {
-                m_rx.clear();
+            // Drop what has been read before appending, or under a constant stream the buffer
+            // would only ever grow (the reader never quite empties it).
+            if (m_rxPos > 0 && (m_rxPos >= 4096 || m_rxPos * 2 >= m_rx.size())) {
+                m_rx.remove(0, m_rxPos);
                 m_rxPos = 0;
             }
             m_rx.append(buf, int(n));
@@ -221,7 +271,10 @@ bool PosixSerialPort::write(const QByteArray& bytes)
             ::poll(&p, 1, 50);
             continue;
         }
+        const int e = errno;
         fail(QStringLiteral("écriture refusée"));
+        if (e != EIO && e != ENXIO && e != ENODEV)
+            m_kind = PortError::Io;
         return false;
     }
     return true;
@@ -280,7 +333,8 @@ bool PosixSerialPort::waitForInput(int msecs)
 
 #else  // not Unix: this backend is not available
 
-bool PosixSerialPort::open(const QString&, const LineSettings&) { m_error = QStringLiteral("indisponible"); return false; }
+bool PosixSerialPort::open(const QString&, const LineSettings&) { return refuse(PortError::Io, QStringLiteral("indisponible")); }
+bool PosixSerialPort::refuse(PortError kind, const QString& what) { m_kind = kind; m_error = what; return false; }
 void PosixSerialPort::close() {}
 void PosixSerialPort::fail(const QString& what) { m_error = what; }
 bool PosixSerialPort::pull() { return false; }

@@ -1,7 +1,12 @@
 #include "core/QtSerialPort.h"
 #include "core/PosixSerialPort.h"
 
+#include <QFileInfo>
 #include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace kwf {
 
@@ -15,13 +20,40 @@ QtSerialPort::~QtSerialPort()
     close();
 }
 
+namespace {
+// Qt reports a port held by another program and one this user may not open alike
+// (PermissionError): tell them apart by asking the system about the rights.
+PortError kindOf(QSerialPort::SerialPortError e, const QString& deviceName)
+{
+    switch (e) {
+    case QSerialPort::NoError: return PortError::None;
+    case QSerialPort::DeviceNotFoundError: return PortError::Absent;
+    case QSerialPort::OpenError: return PortError::Busy;
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        const QByteArray path = QFile::encodeName(QFileInfo(deviceName).canonicalFilePath());
+        if (!path.isEmpty() && ::access(path.constData(), R_OK | W_OK) != 0)
+            return PortError::Permission;
+#else
+        Q_UNUSED(deviceName);
+#endif
+        return PortError::Busy;
+    }
+    case QSerialPort::ResourceError: return PortError::Gone;
+    default: return PortError::Io;
+    }
+}
+} // namespace
+
 bool QtSerialPort::open(const QString& deviceName, const LineSettings& s)
 {
     close();
     m_error.clear();
+    m_kind = PortError::None;
     m_port.setPortName(deviceName);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = m_port.errorString();
+        m_kind = kindOf(m_port.error(), deviceName);
         m_port.clearError();
         return false;
     }
@@ -40,6 +72,7 @@ bool QtSerialPort::open(const QString& deviceName, const LineSettings& s)
     ok = ok && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
         m_error = m_port.errorString();
+        m_kind = PortError::Io;
         close();
         return false;
     }
@@ -68,6 +101,7 @@ bool QtSerialPort::checkError()
         return true;
     }
     m_error = m_port.errorString();
+    m_kind = kindOf(e, m_port.portName());
     close();
     return false;
 }

@@ -21,11 +21,13 @@ public:
     int readByte() override;
     bool waitForInput(int msecs) override;
     QString errorString() const override { return m_error; }
+    PortError errorKind() const override { return m_kind; }
 
 private:
     bool checkError();   // false (and closed) after a real error
     QSerialPort m_port;
     QString m_error;
+    PortError m_kind = PortError::None;
 };
 
 } // namespace kwf

@@ -27,6 +27,16 @@ inline const char* const kScanLineSettings = "9600,N,8,1";
 // that link exists (the usual Wine layout), otherwise "/dev/ttyS<n-1>".
 QString portDeviceName(int portNumber, const QString& programDir);
 
+// Why a port call failed, so that callers choose their words without reading the text.
+enum class PortError {
+    None,
+    Absent,       // no such device (or a link to nothing)
+    Busy,         // held by another program (lock file, flock, exclusive mode)
+    Permission,   // the device exists but this user may not open it
+    Gone,         // the device went away while open (adapter unplugged)
+    Io,           // any other failure of the system
+};
+
 // The one serial port of the program, as the exchanges use it. Implementations never throw and
 // never block longer than asked; after the device has gone away every call fails fast.
 class SerialPort {
@@ -54,6 +64,8 @@ public:
     virtual bool waitForInput(int msecs) = 0;
     // Last error in words, for diagnostics.
     virtual QString errorString() const = 0;
+    // Kind of the last error; None after a successful open.
+    virtual PortError errorKind() const { return errorString().isEmpty() ? PortError::None : PortError::Io; }
 };
 
 // Opens real devices. On Linux the POSIX backend; the Qt backend everywhere.

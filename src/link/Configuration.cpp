@@ -1,5 +1,6 @@
 #include "link/Configuration.h"
 #include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
 #include "core/UiServices.h"
@@ -50,6 +51,7 @@ Configuration::Configuration(Principal& principal)
     Label1->installEventFilter(this);
     grid->addWidget(Label1, 9, 0, 1, 2);
     Form_Load();
+    showPortToolTips(refreshedPorts(m_ctx));
     for (QComboBox* c : {SEL_COM, SEL_INTER, SEL_NBR_DIGI, SEL_COUL, SEL_DCF77, SEL_REL1, SEL_REL2, SEL_REP})
         connect(c, &QComboBox::currentIndexChanged, this, [this] { syncModel(); });
     connect(BOUTON_VALIDE, &QPushButton::clicked, this, [this] { OUVERTURE_DU_COM(); });
@@ -78,6 +80,12 @@ void Configuration::Form_Load()
     syncModel();
 }
 
+void Configuration::showPortToolTips(const PortDirectory& ports)
+{
+    for (int i = 0; i < SEL_COM->count(); ++i)
+        SEL_COM->setItemData(i, ports.resolve(portNumberFromText(SEL_COM->itemText(i))).toolTip(), Qt::ToolTipRole);
+}
+
 void Configuration::syncModel()
 {
     LinkSettings& s = m_ctx.link->settings;
@@ -94,10 +102,15 @@ void Configuration::syncModel()
 void Configuration::OUVERTURE_DU_COM()
 {
     syncModel();
-    const PortOpening r = openLinkPort(*m_ctx.port, *m_ctx.link, m_ctx.programDir);
+    const PortDirectory ports = refreshedPorts(m_ctx);
+    showPortToolTips(ports);
+    const PortOpening r = openLinkPort(*m_ctx.port, *m_ctx.link, ports);
     if (!r.opened) {
         // Nothing else changes: menus, windows and this window stay as they are.
         m_principal.updatePortStatus();
+        // What to do about it (rights, another program) first; then the refusal itself.
+        if (!r.detail.isEmpty())
+            m_ctx.ui->message(r.detail, MsgIcon::Exclamation);
         m_ctx.ui->message(r.message, MsgIcon::Critical);
         return;
     }

@@ -7,6 +7,7 @@ class QPushButton;
 
 namespace kwf {
 
+class PortDirectory;
 class Principal;
 struct AppContext;
 
@@ -38,6 +39,8 @@ protected:
 private:
     void Form_Load();
     void syncModel();
+    // Each port item's tool tip names the device and the adapter behind it.
+    void showPortToolTips(const PortDirectory& ports);
     Principal& m_principal;
     const AppContext& m_ctx;
 };

@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPortInfo>
 
 namespace kwf {
 
@@ -77,24 +76,23 @@ void DETECT::showRow(int port, const DetectRowLook& look)
 
 void DETECT::refreshToolTips()
 {
-#ifndef Q_OS_WIN
-    // Which adapter is behind each port name (the links may have changed since the last time).
-    const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+    // Which device and adapter are behind each port name (adapters and links may have changed).
+    const PortDirectory ports = refreshedPorts(m_ctx);
     for (int n = kDetectFirstPort; n <= kDetectLastPort; ++n)
-        Label1(n)->setToolTip(portToolTip(n, m_ctx.programDir, known));
-#endif
+        Label1(n)->setToolTip(ports.resolve(n).toolTip());
 }
 
 void DETECT::Command1_Click()
 {
     refreshToolTips();
+    const PortDirectory ports = portDirectoryOf(m_ctx);
     for (int n = kDetectFirstPort; n <= kDetectLastPort; ++n)
         showRow(n, detectRowReset(n));
     DetectHooks hooks;
     hooks.testing = [this](int n) { showRow(n, detectRowLook(n, PortFinding::Testing)); };
     hooks.opened = [this](int n) { showRow(n, detectRowLook(n, PortFinding::Probing)); };
     hooks.done = [this](const PortProbe& p) { showRow(p.port, detectRowLook(p.port, p.finding)); };
-    scanPorts(*m_ctx.port, *m_ctx.clock, m_ctx.programDir, hooks);
+    scanPorts(*m_ctx.port, *m_ctx.clock, ports, hooks);
     // The link was dropped: every device function refuses until the settings are validated again.
     m_ctx.link->portValide = false;
 }

@@ -13,6 +13,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTextBrowser>
+#include <QTimer>
+#include "app/TerminationSignals.h"
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -120,6 +124,13 @@ TEST(Settings, FailedOpenChangesNothingButTheFlag)
     EXPECT_FALSE(app.tqv->VERIF_PORT());
     EXPECT_EQ(app.ui.lastText(),
               QStringLiteral("Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration."));
+    // A port this user may not open: what to do about it, then the same refusal.
+    app.fake->refusal = PortError::Permission;
+    app.ui.messages.clear();
+    app.validate();
+    ASSERT_EQ(app.ui.messages.size(), 2u);
+    EXPECT_TRUE(app.ui.messages[0].text.contains(QStringLiteral("usermod -aG dialout"))) << app.ui.messages[0].text.toStdString();
+    EXPECT_EQ(app.ui.lastText(), QStringLiteral("L'ouverture du port COM3 à échouée !"));
 }
 
 TEST(Settings, MenuRulesFollowTheSettings)
@@ -199,6 +210,13 @@ TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
     ASSERT_EQ(app.ui.openedDocuments.size(), 1);
     EXPECT_EQ(app.ui.openedDocuments[0], QDir(app.ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc")));
     EXPECT_TRUE(app.ui.messages.empty());
+    // The desktop could not open it: the same guide inside the program, once however often asked.
+    app.principal->menuAction(QStringLiteral("MENU_Aide"))->trigger();
+    const auto guides = app.principal->findChildren<QTextBrowser*>(QStringLiteral("GUIDE"));
+    ASSERT_EQ(guides.size(), 1);
+    EXPECT_TRUE(guides[0]->isVisible());
+    EXPECT_TRUE(guides[0]->toPlainText().contains(QStringLiteral("Guide de l'utilisateur")));
+    EXPECT_TRUE(guides[0]->toPlainText().contains(QStringLiteral("dialout")));
 
     app.validate();
     bool quit = false;
@@ -242,5 +260,20 @@ TEST(Splash, VersionAndClosingByKeyClickOrTimer)
         s->show();
         QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::DirectConnection);
         EXPECT_EQ(done.count(), 1);
+    }
+}
+
+// A desktop logout, kill or Ctrl+C ends the event loop as "Quitter" does, so that main() closes
+// the port and removes its lock file; without the handler the signal would kill this test.
+TEST(MainWindow, TerminationSignalsEndTheEventLoop)
+{
+    quitOnTerminationSignals();
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        QTimer::singleShot(0, [sig] { ::raise(sig); });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(5000);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << "signal " << sig;
     }
 }

@@ -89,7 +89,8 @@ TEST(ConfigFile, DefaultsAndEverySettingSurviveSaveAndRestart)
             ASSERT_EQ(app.ui.dialogs.size(), 1u);
             EXPECT_EQ(app.ui.dialogs[0].title, QStringLiteral("Enregistrer un fichier de configuration TQV"));
             EXPECT_EQ(app.ui.dialogs[0].filter, QStringLiteral("Fichiers configuration(*.ZOL);;Tous les fichiers(*.*)"));
-            EXPECT_EQ(app.ui.dialogs[0].proposed, QStringLiteral("Configuration_TQV"));
+            // Offered in the folder the start-up reads, whatever the current folder is.
+            EXPECT_EQ(app.ui.dialogs[0].proposed, app.path(QStringLiteral("Configuration_TQV")));
             saved = app.readAll(QStringLiteral("Configuration_TQV.zol"));
             if (!everything)
                 EXPECT_EQ(saved, writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now()));
@@ -201,5 +202,45 @@ TEST(ConfigFile, StartUpWithoutAReadableDefaultFileWaitsOnTheDefaults)
         // The settings window waits, no port opened, nothing said.
         EXPECT_TRUE(app.settings()->isVisible() && !app.link.portValide && app.ui.messages.empty() && app.fake->calls.isEmpty());
         app.principal->hide();
+    }
+}
+
+// Installed for everyone: the program folder is read-only, the user's data folder takes the
+// default file. Saved with the proposed name, read back at the next start; the site-wide default
+// beside the program is read only while the user has none, and never written.
+TEST(ConfigFile, ReadOnlyProgramFolderSavesToTheUsersFolderAndReadsItBack)
+{
+    QTemporaryDir user;
+    QByteArray site;
+    {
+        App source;
+        source.setEverything();
+        source.save({QStringLiteral("site")});
+        site = source.readAll(QStringLiteral("site.zol"));
+    }
+    QStringList chosen;
+    for (int start = 0; start < 3; ++start) {
+        App app;
+        if (start == 0)
+            app.writeAll(QStringLiteral("Configuration_TQV.zol"), site);   // the site-wide default
+        PortDirectory ports(choosePlaces(app.dir.path(), false, user.path()), {});
+        app.ctx.ports = &ports;
+        app.principal.reset();
+        app.principal = std::make_unique<Principal>(app.ctx);
+        app.principal->show();
+        app.principal->start();
+        if (start == 0) {
+            EXPECT_EQ(app.snapshot().join(QLatin1Char('|')).contains(QStringLiteral("OUI")), true);
+            app.selectors()[4]->setCurrentIndex(0);   // DCF77 "NON": differs from the site file
+            chosen = app.snapshot();
+            const QString proposed = QDir(user.path()).filePath(QStringLiteral("Configuration_TQV"));
+            app.ui.saveAnswers << proposed;   // the user accepts what the dialog offers
+            app.principal->menuAction(QStringLiteral("MENU_ENREGISTRER"))->trigger();
+            ASSERT_EQ(app.ui.dialogs.size(), 1u);
+            EXPECT_EQ(app.ui.dialogs[0].proposed, proposed);
+            EXPECT_EQ(app.readAll(QStringLiteral("Configuration_TQV.zol")), site);   // never written
+        } else {
+            EXPECT_EQ(app.snapshot(), chosen) << "start " << start;
+        }
     }
 }

@@ -3,12 +3,15 @@
 #include "DetectTable.h"
 #include "RecordingUi.h"
 #include "core/Clock.h"
+#include "core/ComPorts.h"
 #include "core/SerialPort.h"
 #include "core/Tqvbase.h"
 #include "link/Configuration.h"
 #include "model/PtyPanel.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -71,4 +74,45 @@ TEST(DetectEndToEnd, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
     EXPECT_EQ(ui.lastText(), QString::fromUtf8(msg::kPortNotValidated));
     principal.reset();
     ::close(held);
+}
+
+// A USB adapter (here a pseudo-terminal presented as one) gets COM3 with no link and no root,
+// is named in the port list's tool tip, and carries the exchanges to the panel.
+TEST(DetectEndToEnd, UsbAdapterAppearsAsCom3AndProgramsThePanel)
+{
+    QTemporaryDir dir;
+    emu::PtyPanel panel;
+    ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
+    SerialAdapter a;
+    a.device = panel.slavePath();
+    a.byIdName = QStringLiteral("usb-Test_Adapter_A1B2C3-if00");
+    a.serialNumber = QStringLiteral("A1B2C3");
+    PortDirectory ports(choosePlaces(dir.path(), true, QString()), [&] { return QList<SerialAdapter>{a}; });
+
+    SystemClock clock;
+    RecordingUi ui;
+    LinkSettingsModel link;
+    std::unique_ptr<SerialPort> port = createSerialPort();
+    Tqvbase tqv(*port, clock, ui, link);
+    AppContext ctx{port.get(), &clock, &ui, &link, &tqv, dir.path()};
+    ctx.ports = &ports;
+    auto principal = std::make_unique<Principal>(ctx);
+    principal->show();
+    Configuration* c = principal->configuration();
+    const QString tip = QStringLiteral("COM3: — %1, adaptateur USB-série, n° A1B2C3").arg(panel.slavePath());
+    EXPECT_EQ(c->SEL_COM->itemData(2, Qt::ToolTipRole).toString(), tip);
+    principal->showWindow(QStringLiteral("DETECT"));
+    auto* detectName = principal->findChild<QLabel*>(QStringLiteral("Label1_3"));
+    ASSERT_TRUE(detectName);
+    EXPECT_EQ(detectName->toolTip(), tip);
+    c->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
+    c->OUVERTURE_DU_COM();
+    ASSERT_TRUE(link.portValide) << ui.lastText().toStdString();
+    EXPECT_EQ(ui.lastText(), QStringLiteral("Ouverture du port COM3: effectuée avec succès."));
+    EXPECT_TRUE(tqv.TEST_LIAISON());
+    {
+        auto lock = panel.lock();
+        EXPECT_GE(panel.model().framesAccepted(), 1);
+    }
+    principal.reset();
 }

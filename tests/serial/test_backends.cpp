@@ -6,7 +6,16 @@
 #include "core/SerialPort.h"
 #include "core/Tqvbase.h"
 
+#include "core/PosixSerialPort.h"
+
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSysInfo>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -158,3 +167,129 @@ TEST_P(Backend, LinkTestRegisterWriteAndClosingOverARealLine)
 
 INSTANTIATE_TEST_SUITE_P(Serial, Backend, ::testing::Values(SerialBackend::Posix, SerialBackend::Qt),
                          [](const auto& info) { return info.param == SerialBackend::Posix ? "Posix" : "Qt"; });
+
+namespace {
+// Runs f in a child process as an ordinary user ("nobody" when the test runs as root) and
+// returns what f returned; -1 when the child could not drop its rights.
+int asOrdinaryUser(const std::function<int()>& f)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::getuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(255);
+        ::_exit(f());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+QString lockPathOf(const QString& ptyPath)
+{
+    return QStringLiteral("/var/lock/LCK..") + ptyPath.mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+// A process number that no longer runs.
+qint64 deadPid()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+void writeLock(const QString& path, qint64 pid)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("%1\nkwf-tqv\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8());
+}
+} // namespace
+
+TEST(PosixPort, ErrorKindsAndTheLineGivenBackAsFound)
+{
+    PosixSerialPort port;
+    EXPECT_FALSE(port.open(QStringLiteral("/dev/kwf-absent"), kLine));
+    EXPECT_EQ(port.errorKind(), PortError::Absent);
+
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    // The line as another program left it: slow, echoing, line by line.
+    termios before{};
+    ::tcgetattr(pty.slave, &before);
+    before.c_lflag |= ICANON | ECHO;
+    cfsetospeed(&before, B1200);
+    cfsetispeed(&before, B1200);
+    ::tcsetattr(pty.slave, TCSANOW, &before);
+    ::tcgetattr(pty.slave, &before);
+    ASSERT_TRUE(port.open(pty.path, kLine)) << port.errorString().toStdString();
+    EXPECT_EQ(port.errorKind(), PortError::None);
+    // Held: a second port is refused as busy, not as absent.
+    PosixSerialPort other;
+    EXPECT_FALSE(other.open(pty.path, kLine));
+    EXPECT_EQ(other.errorKind(), PortError::Busy);
+    int excl = 0;
+    ASSERT_EQ(::ioctl(pty.slave, TIOCGEXCL, &excl), 0);
+    EXPECT_EQ(excl, 1);
+    port.close();
+    termios after{};
+    ::tcgetattr(pty.slave, &after);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+    ASSERT_EQ(::ioctl(pty.slave, TIOCGEXCL, &excl), 0);
+    EXPECT_EQ(excl, 0);
+    EXPECT_FALSE(QFile::exists(lockPathOf(pty.path)));
+
+    // Unplugged while open: gone.
+    ASSERT_TRUE(port.open(pty.path, kLine));
+    pty.closeMaster();
+    port.waitForInput(50);
+    port.bytesWaiting();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.errorKind(), PortError::Gone);
+}
+
+TEST(PosixPort, APortThisUserMayNotOpenIsAPermissionRefusal)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    // Root's own device, run as nobody; or, for an ordinary user, a device with no rights left.
+    ASSERT_EQ(::chmod(QFile::encodeName(pty.path).constData(), ::getuid() == 0 ? 0600 : 0), 0);
+    for (SerialBackend b : {SerialBackend::Posix, SerialBackend::Qt}) {
+        const int kind = asOrdinaryUser([&] {
+            auto port = createSerialPort(b);
+            return port->open(pty.path, kLine) ? 100 : int(port->errorKind());
+        });
+        EXPECT_EQ(kind, int(PortError::Permission)) << (b == SerialBackend::Posix ? "Posix" : "Qt");
+    }
+}
+
+TEST(PosixPort, StaleLockTakenOverOrNamedWhenItCannotBeRemoved)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    const QString lock = lockPathOf(pty.path);
+    if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
+        GTEST_SKIP() << "/var/lock is not writable here";
+    writeLock(lock, deadPid());
+    PosixSerialPort port;
+    ASSERT_TRUE(port.open(pty.path, kLine)) << port.errorString().toStdString();
+    port.close();
+    EXPECT_FALSE(QFile::exists(lock));
+
+    // Left by root's program, in the sticky lock folder: an ordinary user cannot remove it.
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to leave a lock file an ordinary user cannot remove";
+    ::chmod(QFile::encodeName(pty.path).constData(), 0666);
+    writeLock(lock, deadPid());
+    const int named = asOrdinaryUser([&] {
+        PosixSerialPort p;
+        if (p.open(pty.path, kLine))
+            return 100;
+        return p.errorKind() == PortError::Busy && p.errorString().contains(lock) ? 0 : 1;
+    });
+    QFile::remove(lock);
+    EXPECT_EQ(named, 0);
+}

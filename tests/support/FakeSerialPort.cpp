@@ -14,8 +14,13 @@ QByteArray FakeSerialPort::allWritten() const
 bool FakeSerialPort::open(const QString& deviceName, const LineSettings& settings)
 {
     calls << QStringLiteral("open ") + deviceName;
-    if (failOpen || absentDevices.contains(deviceName))
+    if (failOpen || absentDevices.contains(deviceName)) {
+        m_kind = absentDevices.contains(deviceName) ? PortError::Absent : refusal;
+        m_error = deviceName + QStringLiteral(" : refusé");
         return false;
+    }
+    m_kind = PortError::None;
+    m_error.clear();
     m_open = true;
     openedDevice = deviceName;
     openedSettings = settings;

@@ -26,6 +26,7 @@ public:
     bool failOpen = false;             // open() refuses
     bool failWrite = false;            // write() refuses
     QStringList absentDevices;         // open() of these names fails
+    PortError refusal = PortError::Absent;   // the kind a refused open reports
 
     void feed(const QByteArray& bytes) { m_rx.append(bytes); }
     QByteArray pending() const { return m_rx; }
@@ -40,12 +41,15 @@ public:
     int bytesWaiting() override { return int(m_rx.size()); }
     int readByte() override;
     bool waitForInput(int) override { return m_open; }
-    QString errorString() const override { return QString(); }
+    QString errorString() const override { return m_error; }
+    PortError errorKind() const override { return m_kind; }
 
 private:
     SimClock* m_clock;
     bool m_open = false;
     QByteArray m_rx;
+    QString m_error;
+    PortError m_kind = PortError::None;
 };
 
 // Answers one byte per frame, as a panel acknowledges.
