@@ -563,7 +563,7 @@ void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& o
     if (o.json) {
         QJsonObject j = out.json;
         j[QStringLiteral("commande")] = command;
-        j[QStringLiteral("port")] = o.port ? QJsonValue(portName(o.port)) : QJsonValue(QJsonValue::Null);
+        j[QStringLiteral("port")] = o.port && o.needsPort() ? QJsonValue(portName(o.port)) : QJsonValue(QJsonValue::Null);
         j[QStringLiteral("code")] = out.status;
         j[QStringLiteral("message")] = out.message;
         *env.out << QString::fromUtf8(jsonLine(j));

@@ -140,6 +140,19 @@ TEST(ConsoleEndToEnd, EveryPanelCommandOnAPseudoTerminal)
 TEST(ConsoleEndToEnd, ExitStatusesAndJournal)
 {
     PtyConsole c(QDateTime::currentDateTime());
+    // Every other port leads nowhere, so that nothing reaches the machine's own serial devices.
+    for (int n = 1; n <= 14; ++n)
+        if (n != 3)
+            QFile::link(c.dir.filePath("absent"), c.dir.filePath(QStringLiteral("dosdevices/com%1").arg(n)));
+    QJsonObject j = c.json({"detecter"});
+    const QJsonArray found = j.value("ports").toArray();
+    ASSERT_EQ(found.size(), 14) << c.out.toStdString();
+    EXPECT_EQ(found[2].toObject().value("etat").toString(), "Horloge.");
+    EXPECT_EQ(found[0].toObject().value("etat").toString(), "Absent.");
+    EXPECT_EQ(c.run({"ports"}), kExitDone);
+    EXPECT_TRUE(c.out.contains("COM3:  " + c.panel.linkPath() + QString::fromUtf8(" → ") + c.panel.slavePath()))
+        << c.out.toStdString();
+
     EXPECT_EQ(c.run({"luminosite", "auto", "--journal"}), kExitDone) << c.err.toStdString();
     EXPECT_TRUE(c.err.contains("TEST_LIAISON") && c.err.contains("ECRI_BLOC")) << c.err.toStdString();
 
@@ -163,7 +176,8 @@ TEST(ConsoleEndToEnd, ExitStatusesAndJournal)
     EXPECT_EQ(c.frames(), before);
     ::close(held);
     c.panel.stop();
-    EXPECT_EQ(c.json({"lire-heure"}, kExitPort).value("code").toInt(), kExitPort);
+    EXPECT_EQ(c.json({"lire-heure"}, kExitPort).value("message").toString(),
+              QString::fromUtf8("L'ouverture du port COM3 à échouée !"));
 }
 
 // The installed program itself: French help, bad usage, and nothing but JSON on standard output.
