@@ -1,7 +1,6 @@
 #include "panel/Relais.h"
 #include "app/Principal.h"
 #include "core/AppContext.h"
-#include "core/Bcd.h"
 #include "core/LinkSettings.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
