@@ -63,8 +63,11 @@ public:
     }
     void clear()
     {
-        if (m_shown)
+        // Erased before anything else is printed, so no result lands on the progress line.
+        if (m_shown) {
             *m_env.err << progressClear();
+            m_env.err->flush();
+        }
         m_shown = false;
     }
 private:
