@@ -89,7 +89,7 @@ TEST(ConsoleEndToEnd, EveryPanelCommandOnAPseudoTerminal)
     EXPECT_EQ(c.run({"derniere-synchro"}), kExitDone) << c.err.toStdString();
     EXPECT_EQ(c.out.split('\n').size(), 4) << c.out.toStdString();
 
-    j = c.json({"evenement", QDateTime::currentDateTime().addDays(2).toString("yyyy-MM-dd 12:00"), "--contact", "ouvre"});
+    j = c.json({"evenement", QDateTime::currentDateTime().addSecs(36 * 3600).toString("yyyy-MM-dd HH:mm"), "--contact", "ouvre"});
     EXPECT_EQ(j.value("jours").toInt(), 1) << c.out.toStdString();
     {
         auto lock = c.panel.lock();
