@@ -182,7 +182,7 @@ void DCF77::showCounters()
 
 void DCF77::showBilan()
 {
-    BILAN->setText(QStringLiteral("Bonnes : %1   Mauvaises : %2").arg(m_good).arg(m_bad));
+    BILAN->setText(dcf77Tally(m_good, m_bad));
 }
 
 void DCF77::appendToView(const QString& chunk)

@@ -12,8 +12,7 @@ public:
                           {"Dernière remise à l'heure.", "Frame5", "DER_MiseH",
                            "Lit l' heure et la date de la dernière remise à l'heure DCF.", "Label7",
                            "Label6",
-                           "Lecture de la dernière remise à l'heure par DCF effectuée avec succès.",
-                           &LIT_DER_MISEH})
+                           msg::kLastSyncReadDone, &LIT_DER_MISEH})
     {
     }
     void DER_MiseH_Click() { read(); }

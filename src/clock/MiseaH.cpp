@@ -17,7 +17,7 @@
 namespace kwf {
 
 namespace {
-const char* const kSuccess = "Mise à l'heure effectuée.";
+const char* const kSuccess = msg::kTimeSetDone;
 const char* const kDateTip = "Bouton de réglage de la date.";
 const char* const kTimeTip = "Bouton de réglage de l'heure.";
 

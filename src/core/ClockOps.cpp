@@ -60,6 +60,19 @@ CmdResult ENVOI_HEURE_MAN(Tqvbase& t, const ClockValues& v)
     return writeClock(t, v, 4, "ENVOI_HEURE_MAN");
 }
 
+QDateTime imageDateTime(const ClockImage& image)
+{
+    ClockValues v;
+    int* fields[] = {&v.seconds, &v.minutes, &v.hours, &v.day, &v.date, &v.month, &v.year};
+    for (size_t i = 0; i < 7; ++i) {
+        const std::optional<int> n = bcdToInt(image.bytes[i]);
+        if (!n)
+            return QDateTime();
+        *fields[i] = *n;
+    }
+    return manualDateTime(v);
+}
+
 QString clockField(quint8 byte)
 {
     return QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));

@@ -9,6 +9,13 @@
 
 namespace kwf {
 
+namespace msg {
+inline const char* const kClockReadDone = "Lecture horloge effectuée avec succès.";
+inline const char* const kLastSyncReadDone =
+    "Lecture de la dernière remise à l'heure par DCF effectuée avec succès.";
+inline const char* const kTimeSetDone = "Mise à l'heure effectuée.";
+}
+
 // The eight clock registers 0 to 7 of the panel's DS1307, as numbers.
 struct ClockValues {
     int seconds = 0;   // 0..59
@@ -53,6 +60,10 @@ struct ClockReading {
     CmdResult result;                 // acknowledged, or the number of bytes waiting (0..7)
     std::optional<ClockImage> image;  // present on success
 };
+
+// The date and time a clock image holds (year 2000 + two digits); invalid when a register is not
+// a BCD value in its range (a halted clock included) or the date does not exist.
+QDateTime imageDateTime(const ClockImage& image);
 
 // Reads registers 0 to 7 (the clock) or 56 to 63 (the time of the last DCF77 setting): eight
 // read frames back to back, 0.9 s, at least 8 bytes waiting; nine bytes are taken, the first

@@ -16,6 +16,11 @@ QString bad(const QString& why)
 
 } // namespace
 
+QString dcf77Tally(int good, int bad)
+{
+    return QStringLiteral("Bonnes : %1   Mauvaises : %2").arg(good).arg(bad);
+}
+
 Dcf77MinuteReport describeDcf77Minute(const QByteArray& chars)
 {
     Dcf77MinuteReport r;

@@ -10,6 +10,9 @@ struct Dcf77MinuteReport {
     QString line;
 };
 
+// The monitor's tally of decoded minutes: "Bonnes : 3   Mauvaises : 1".
+QString dcf77Tally(int good, int bad);
+
 // chars: what the panel sent for the minute, 58 bits "0"/"1" then "2" or "3". The line gives
 // the time and date the minute announces (valid from the next minute mark), CET or CEST, and
 // the checks that failed.

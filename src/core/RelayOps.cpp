@@ -41,6 +41,49 @@ void noReading(Tqvbase& t)
 
 } // namespace
 
+QString relayProgrammedText(int relay)
+{
+    return QStringLiteral("Programmation Relais %1 effectuée.").arg(relay);
+}
+
+QString relayReadText(int relay)
+{
+    return QStringLiteral("Lecture Relais %1 effectuée.").arg(relay);
+}
+
+std::array<RelayAlarmSetting, 4> relayAlarms(const RelayConfig& window)
+{
+    std::array<RelayAlarmSetting, 4> alarms;
+    for (int k = 0; k < 4; ++k) {
+        RelayAlarmSetting& a = alarms[size_t(k)];
+        for (int d = 0; d < 7; ++d)
+            if (window.days[size_t(7 * k + d)])
+                a.dayMask |= quint8(1u << d);
+        if (!window.option2)
+            a.dayMask |= kContactCloses;
+        const int hour = window.combos[size_t(3 * k)];
+        const int minute = window.combos[size_t(3 * k + 1)];
+        const int duration = window.combos[size_t(3 * k + 2)];
+        a.hour = hour < 0 ? 0 : hour;
+        a.minute = minute < 0 ? 0 : minute;
+        // An empty duration box (after reading a duration of 0) sends 0.
+        a.duration = duration < 0 ? 0 : duration + 1;
+    }
+    return alarms;
+}
+
+std::array<quint8, 16> relay2Bytes(const std::array<RelayAlarmSetting, 4>& alarms)
+{
+    std::array<quint8, 16> bytes{};
+    for (size_t k = 0; k < 4; ++k) {
+        bytes[4 * k] = alarms[k].dayMask;
+        bytes[4 * k + 1] = toBcd(alarms[k].hour);
+        bytes[4 * k + 2] = toBcd(alarms[k].minute);
+        bytes[4 * k + 3] = quint8(alarms[k].duration);
+    }
+    return bytes;
+}
+
 CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms)
 {
     Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS1"));

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/ConfigFile.h"
 #include "core/Tqvbase.h"
 
 #include <QtGlobal>
@@ -23,6 +24,22 @@ struct RelayAlarmSetting {
     int minute = 0;
     int duration = 1;
 };
+
+// The alarms a relay window sends for its controls, given as the configuration file stores them:
+// Combo 3k+1, 3k+2, 3k+3 are alarm k's hour (list 00..23), minute (00..59) and duration
+// (01..59) by list index, -1 (no selection) sending 0; Check1_(7k+d) ticks day d (Lundi = bit 0);
+// every day mask carries the contact bit unless Option2 ("Le contact s'ouvre") is selected. A
+// fresh window has Option1 selected, so a file with both buttons at 0 leaves the contact closing.
+std::array<RelayAlarmSetting, 4> relayAlarms(const RelayConfig& window);
+// Relay 2's sixteen bytes for its alarms: day mask, BCD hour, BCD minute, duration, per alarm.
+std::array<quint8, 16> relay2Bytes(const std::array<RelayAlarmSetting, 4>& alarms);
+
+// Outcome texts of the relay and event windows.
+QString relayProgrammedText(int relay);   // "Programmation Relais 1 effectuée."
+QString relayReadText(int relay);         // "Lecture Relais 1 effectuée."
+namespace msg {
+inline const char* const kEventDone = "Programmation Événement effectuée.";
+}
 
 // Relay 1: TAB_DS 15 = marker, 16..31 = the alarms with BCD hours and minutes; 17 register
 // writes, 0.9 s, exactly 17 bytes.

@@ -193,7 +193,7 @@ void Mise_even::ECRI_MAN_DS_COMBO_Click()
         eventBlock(MonthView1->selectedDate(), Combo6->currentText().toInt(), Combo7->currentText().toInt(),
                    m_countdown, Option1->isChecked());
     const CmdResult r = ECRI_RELAIS2(t, block);
-    t.COMPTE_RENDU(r, QStringLiteral("Programmation Événement effectuée."));
+    t.COMPTE_RENDU(r, QString::fromUtf8(msg::kEventDone));
 }
 
 } // namespace kwf

@@ -1,7 +1,6 @@
 #include "panel/Relais.h"
 #include "app/Principal.h"
 #include "core/AppContext.h"
-#include "core/Bcd.h"
 #include "core/LinkSettings.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
@@ -125,34 +124,16 @@ void Relais::ENVOI_Click()
     if (!t.TEST_LIAISON())
         return;
 
-    std::array<RelayAlarmSetting, 4> alarms;
-    for (int k = 1; k <= 4; ++k) {
-        RelayAlarmSetting& a = alarms[size_t(k - 1)];
-        for (int d = 0; d < 7; ++d)
-            if (Check1[size_t(7 * (k - 1) + d)]->isChecked())
-                a.dayMask |= quint8(1u << d);
-        if (Option1->isChecked())
-            a.dayMask |= kContactCloses;
-        a.hour = hourBox(k)->currentText().toInt();
-        a.minute = minuteBox(k)->currentText().toInt();
-        // An empty duration box (after reading a duration of 0) sends 0.
-        a.duration = durationBox(k)->currentText().toInt();
-    }
-
-    CmdResult r;
-    if (m_relay == 1) {
-        r = ECRI_RELAIS1(t, alarms);
-    } else {
-        std::array<quint8, 16> bytes{};
-        for (int k = 0; k < 4; ++k) {
-            bytes[size_t(4 * k)] = alarms[size_t(k)].dayMask;
-            bytes[size_t(4 * k + 1)] = toBcd(alarms[size_t(k)].hour);
-            bytes[size_t(4 * k + 2)] = toBcd(alarms[size_t(k)].minute);
-            bytes[size_t(4 * k + 3)] = quint8(alarms[size_t(k)].duration);
-        }
-        r = ECRI_RELAIS2(t, bytes);
-    }
-    t.COMPTE_RENDU(r, QStringLiteral("Programmation Relais %1 effectuée.").arg(m_relay));
+    RelayConfig values;
+    for (int n = 0; n < configfile::kRelayCombos; ++n)
+        values.combos[size_t(n)] = Combo[size_t(n)]->currentIndex();
+    for (int d = 0; d < configfile::kRelayDays; ++d)
+        values.days[size_t(d)] = Check1[size_t(d)]->isChecked();
+    values.option1 = Option1->isChecked();
+    values.option2 = Option2->isChecked();
+    const std::array<RelayAlarmSetting, 4> alarms = relayAlarms(values);
+    const CmdResult r = m_relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relay2Bytes(alarms));
+    t.COMPTE_RENDU(r, relayProgrammedText(m_relay));
 }
 
 void Relais::Command1_Click()
@@ -165,7 +146,7 @@ void Relais::Command1_Click()
     const RelayRead read = m_relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
     if (read.block)
         fill(*read.block);
-    t.COMPTE_RENDU(read.result, QStringLiteral("Lecture Relais %1 effectuée.").arg(m_relay));
+    t.COMPTE_RENDU(read.result, relayReadText(m_relay));
 }
 
 void Relais::fill(const DecodedRelay& block)

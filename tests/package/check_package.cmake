@@ -12,7 +12,9 @@ endif()
 execute_process(COMMAND ${DPKG_DEB} -c ${debs} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 execute_process(COMMAND ${DPKG_DEB} -f ${debs} Version OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE)
 foreach(expected "./opt/kwf-tqv/kwf-tqv" "./opt/kwf-tqv/KWF_TQV.doc" "./usr/bin/kwf-tqv -> /opt/kwf-tqv/kwf-tqv"
-                 "./usr/share/applications/kwf-tqv.desktop" "./usr/share/icons/hicolor/scalable/apps/kwf-tqv.svg")
+                 "./usr/share/applications/kwf-tqv.desktop"
+                 "./opt/kwf-tqv/kwf-tqvctl" "./usr/bin/kwf-tqvctl -> /opt/kwf-tqv/kwf-tqvctl"
+                 "./usr/lib/systemd/system/kwf-tqv-synchro@.service" "./usr/lib/systemd/system/kwf-tqv-synchro@.timer" "./usr/share/icons/hicolor/scalable/apps/kwf-tqv.svg")
   string(FIND "${listing}" "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the package lacks ${expected}:\n${listing}")

@@ -1,0 +1,61 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kwf::console {
+
+// Exit statuses of kwf-tqvctl.
+enum ExitStatus { kExitDone = 0, kExitPanel = 1, kExitUsage = 2, kExitPort = 3 };
+
+// The port numbers the settings window offers (COM1: .. COM12:).
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 12;
+
+// One command line, checked: every value lies in its range before anything is opened or sent.
+struct Options {
+    QString command;          // "ports", "detecter", "lire-heure", ...
+    QString action;           // relais / luminosite / registres: "lire", "appliquer", "ecrire", "auto", "20", "100"
+    int port = 0;             // COM number, 0 when not given
+    bool wired = true;        // --interface filaire|sans-fil
+    bool control = true;      // --controle oui|non
+    bool json = false;
+    bool journal = false;
+    bool help = false;
+
+    std::optional<int> maxDrift;  // heure-pc --si-ecart S (seconds)
+    // heure: the manual values; evenement: date, hour and minute of the event.
+    QDate date;
+    int hour = 0, minute = 0, second = 0;
+    int minutes = 0;              // dcf77 --minutes N
+    QString file;                 // --fichier F, or the file of "relais appliquer" / "registres ecrire"
+    int relay = 0;                // relais lire 1|2
+    bool summerChange = false;    // --ete oui
+    bool winterChange = false;    // --hiver oui
+    bool contactCloses = true;    // --contact ferme|ouvre
+    int level = 5;                // luminosite --sensibilite N (0..15)
+    bool fastDetection = true;    // luminosite --detection rapide|lente
+
+    // Whether the command talks to a panel (and so needs --port).
+    bool needsPort() const;
+};
+
+struct ParseResult {
+    Options options;
+    QString error;   // in French, naming the value; empty when the line is good
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the arguments that follow the program's name.
+ParseResult parseArguments(const QStringList& args);
+
+// "AAAA-MM-JJ HH:MM:SS" (seconds optional when withSeconds is false: "AAAA-MM-JJ HH:MM").
+// False with the reason when the text is malformed or names no real date or time.
+bool parseDateTime(const QString& text, bool withSeconds, QDate* date, int* hour, int* minute, int* second,
+                   QString* error);
+
+// The French help.
+QString helpText();
+
+} // namespace kwf::console

@@ -1,0 +1,213 @@
+// kwf-tqvctl on simulated time: its parsing, its output, and the commands whose result does not
+// depend on real time (bad input, the relay file, the DCF77 listening, the progress line).
+#include "EmulatedApp.h"
+#include "RelayTestApp.h"
+#include "console/Console.h"
+#include "console/Format.h"
+#include "console/Options.h"
+#include "core/ConfigFile.h"
+#include "model/EmulatedSerialPort.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace kwf;
+using namespace kwf::console;
+using namespace kwf::test;
+
+namespace {
+
+// kwf-tqvctl wired to an emulated panel on a simulated clock, with its output in strings.
+struct SimConsole {
+    SimClock clock;
+    emu::EmulatedSerialPort port{clock};
+    QTemporaryDir dir;
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+
+    int run(const QStringList& args, bool terminal = false)
+    {
+        out.clear();
+        err.clear();
+        ConsoleEnv env{&port, &clock, dir.path(), &outStream, &errStream, terminal, {}};
+        return runConsole(args, env);
+    }
+};
+
+} // namespace
+
+// Bad input: exit 2, a French message naming the value, and the panel never hears a byte.
+TEST(ConsoleOptions, BadInputNamesTheValueAndSendsNothing)
+{
+    QTemporaryDir dir;
+    const QString badRegs = dir.filePath("regs.txt");
+    {
+        QFile f(badRegs);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("0 1 2 3 4 5 6 7 8 9 A B C D E F\n").repeated(2) + "0 1 2 3 4 5 6 7 8 9 A B C 100 E F\n"
+                + "0 1 2 3 4 5 6 7 8 9 A B C D E F\n");
+    }
+    const QString garbled = dir.filePath("config.zol");
+    {
+        QFile f(garbled);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("0\r\n0\r\n7\r\n");
+    }
+    const struct { QStringList args; const char* named; } rows[] = {
+        {{}, "Aucune commande"},
+        {{"reveil"}, "reveil"},
+        {{"lire-heure"}, "Port manquant"},
+        {{"lire-heure", "-p", "13"}, "13"},
+        {{"lire-heure", "--port", "COMX"}, "COMX"},
+        {{"lire-heure", "-p", "3", "--interface", "radio"}, "radio"},
+        {{"lire-heure", "-p", "3", "--controle", "peut-etre"}, "peut-etre"},
+        {{"lire-heure", "-p", "3", "--minutes", "2"}, "--minutes"},
+        {{"lire-heure", "-p", "3", "--interface", "sans-fil"}, "filaire"},
+        {{"heure", "-p", "3", "2026-02-30 10:00:00"}, "2026-02-30 10:00:00"},
+        {{"heure", "-p", "3", "2026-12-06 25:00:00"}, "2026-12-06 25:00:00"},
+        {{"heure", "-p", "3", "2026-12-06 10:60:00"}, "2026-12-06 10:60:00"},
+        {{"heure", "-p", "3", "2126-12-06 10:00:00"}, "2126"},
+        {{"heure", "-p", "3", "demain"}, "demain"},
+        {{"heure-pc", "-p", "3", "--si-ecart", "-1"}, "-1"},
+        {{"dcf77", "-p", "3"}, "--minutes"},
+        {{"dcf77", "-p", "3", "--minutes", "0"}, "0"},
+        {{"relais", "lire", "3", "-p", "3"}, "3"},
+        {{"relais", "appliquer", dir.filePath("absent.zol"), "-p", "3"}, "absent.zol"},
+        {{"relais", "appliquer", garbled, "-p", "3"}, "config.zol"},
+        {{"evenement", "-p", "3", "2026-12-31 24:00"}, "2026-12-31 24:00"},
+        {{"evenement", "-p", "3", "2026-12-31 23:00", "--ete", "si"}, "si"},
+        {{"evenement", "-p", "3", "2026-12-31 23:00", "--contact", "colle"}, "colle"},
+        {{"luminosite", "auto", "-p", "3", "--sensibilite", "16"}, "16"},
+        {{"luminosite", "50", "-p", "3"}, "50"},
+        {{"luminosite", "20", "-p", "3", "--detection", "vive"}, "vive"},
+        {{"registres", "ecrire", badRegs, "-p", "3"}, "« 100 » du registre 45"},
+        {{"registres", "lire", "-p", "3", "--fichier", dir.filePath("nulle/part.txt")}, "nulle/part.txt"},
+    };
+    for (const auto& row : rows) {
+        SimConsole c;
+        EXPECT_EQ(c.run(row.args), kExitUsage) << row.args.join(' ').toStdString();
+        EXPECT_TRUE(c.err.contains(QString::fromUtf8(row.named))) << c.err.toStdString();
+        EXPECT_TRUE(c.port.writes.empty()) << row.args.join(' ').toStdString();
+        EXPECT_FALSE(c.port.isOpen());
+    }
+    // --json: the error as an object too.
+    SimConsole c;
+    EXPECT_EQ(c.run({"heure", "-p", "3", "2026-02-30 10:00:00", "--json"}), kExitUsage);
+    const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
+    EXPECT_EQ(j.value("code").toInt(), 2);
+    EXPECT_TRUE(j.value("message").toString().contains("2026-02-30")) << c.out.toStdString();
+}
+
+TEST(ConsoleOptions, HelpAndPortForms)
+{
+    SimConsole c;
+    EXPECT_EQ(c.run({"--help"}), kExitDone);
+    for (const char* word : {"Usage : kwf-tqvctl", "heure-pc [--si-ecart S]", "Codes de sortie", "--journal"})
+        EXPECT_TRUE(c.out.contains(QString::fromUtf8(word))) << word;
+    for (const QStringList& args : {QStringList{"lire-heure", "--port", "COM7"}, QStringList{"lire-heure", "-p", "7"},
+                                    QStringList{"lire-heure", "--port=COM7:"}}) {
+        const ParseResult r = parseArguments(args);
+        EXPECT_TRUE(r.ok()) << r.error.toStdString();
+        EXPECT_EQ(r.options.port, 7);
+    }
+    const ParseResult heure = parseArguments({"heure", "-p", "1", "2026-12-06 23:59:58"});
+    ASSERT_TRUE(heure.ok());
+    EXPECT_EQ(heure.options.date, QDate(2026, 12, 6));
+    EXPECT_EQ(heure.options.hour * 3600 + heure.options.minute * 60 + heure.options.second, 86398);
+}
+
+TEST(ConsoleFormat, RegisterImageRoundTripAndRefusals)
+{
+    std::array<int, grid::kRegisters> values{};
+    for (int n = 0; n < grid::kRegisters; ++n)
+        values[size_t(n)] = (n * 37) & 0xFF;
+    values[5] = -1;   // no answer: shown as the grid shows it
+    const QStringList rows = registerRows(values);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0].split(' ').size(), 16);
+    EXPECT_TRUE(rows[0].startsWith("0 25 4A 6F 94 0 DE")) << rows[0].toStdString();
+    std::array<quint8, grid::kRegisters> back{};
+    QString why;
+    ASSERT_TRUE(parseRegisterImage(rows.join("\r\n"), &back, &why)) << why.toStdString();
+    for (int n = 0; n < grid::kRegisters; ++n)
+        EXPECT_EQ(back[size_t(n)], n == 5 ? 0 : values[size_t(n)]) << n;
+    EXPECT_FALSE(parseRegisterImage(rows.mid(0, 3).join(" "), &back, &why));
+    EXPECT_TRUE(why.contains("48")) << why.toStdString();
+    EXPECT_FALSE(parseRegisterImage(rows.join(" ") + " 7", &back, &why));
+    EXPECT_FALSE(parseRegisterImage(QString(rows.join(" ")).replace("4A", "4G"), &back, &why));
+    EXPECT_TRUE(why.contains("4G")) << why.toStdString();
+}
+
+// "relais appliquer" sends the bytes the two relay windows send after loading the same file.
+TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
+{
+    ConfigValues v;
+    v.selectors[7] = 1;   // response control on
+    for (int r = 0; r < 2; ++r) {
+        RelayConfig& rc = v.relays[size_t(r)];
+        for (int i = 0; i < configfile::kRelayCombos; ++i)
+            rc.combos[size_t(i)] = (i * 7 + r * 5) % 24;
+        rc.combos[2] = -1;   // no duration: 0 goes out
+        for (int d = 0; d < configfile::kRelayDays; ++d)
+            rc.days[size_t(d)] = (d + r) % 3 == 0;
+        // Relay 1: neither button in the file, so the window keeps "Le contact se ferme";
+        // relay 2: "Le contact s'ouvre".
+        rc.option1 = false;
+        rc.option2 = r == 1;
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath("salle.zol");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(writeConfig(v, LinkSettings(), QDateTime(QDate(2026, 12, 6), QTime(10, 0))));
+    }
+
+    std::unique_ptr<TestApp> app = makeEmulatedApp();
+    app->principal->show();
+    app->ui.openAnswers << file;
+    app->principal->onOpenConfig();
+    ASSERT_TRUE(app->link.portValide) << app->ui.lastText().toStdString();
+    auto& windowPort = emulatedPort(*app);
+    windowPort.writes.clear();
+    for (int n : {1, 2})
+        RelayTestApp::click(qobject_cast<Relais*>(app->principal->showWindow(QStringLiteral("Relais_%1").arg(n)))->ENVOI);
+    EXPECT_EQ(app->ui.lastText(), QStringLiteral("Programmation Relais 2 effectuée."));
+
+    SimConsole c;
+    EXPECT_EQ(c.run({"relais", "appliquer", file, "-p", "1"}), kExitDone) << c.err.toStdString();
+    ASSERT_EQ(c.port.writes.size(), windowPort.writes.size());
+    for (size_t i = 0; i < c.port.writes.size(); ++i)
+        EXPECT_EQ(c.port.writes[i].bytes.toHex(' '), windowPort.writes[i].bytes.toHex(' ')) << i;
+    EXPECT_EQ(c.port.model().reg(15), 0xCC);
+    EXPECT_EQ(c.port.model().reg(48), 0xCC);
+    EXPECT_TRUE(c.out.contains("Programmation Relais 2 effectuée.")) << c.out.toStdString();
+}
+
+// The monitor's listening on simulated time: two minutes of the panel's stream decoded, a lost
+// second judged, the log file written, the stream stopped by the link test; the progress line
+// only on a terminal.
+TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
+{
+    for (bool terminal : {false, true}) {
+        SimConsole c;
+        c.port.model().injectDcf(emu::PanelModel::DcfFault::LostSecond, 30);
+        const QString file = c.dir.filePath("dcf.txt");
+        EXPECT_EQ(c.run({"dcf77", "-p", "2", "--minutes", "3", "--fichier", file, "--json"}, terminal), kExitDone)
+            << c.err.toStdString();
+        const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
+        ASSERT_FALSE(j.isEmpty()) << c.out.toStdString();
+        EXPECT_EQ(j.value("commande").toString(), "dcf77");
+        EXPECT_EQ(j.value("bonnes").toInt(), 1) << c.out.toStdString();
+        EXPECT_EQ(j.value("decodage").toArray().size(), 1);
+        EXPECT_GE(j.value("journal").toArray().size(), 3);
+        EXPECT_FALSE(c.port.model().streaming());
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll().contains("-Ok!"));
+        EXPECT_EQ(c.err.contains('\r'), terminal) << c.err.toStdString();
+    }
+}
