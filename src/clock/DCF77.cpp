@@ -246,6 +246,8 @@ void DCF77::Timer3_Timer()
     SerialPort* port = m_ctx.port;
     if (!port || !m_ctx.link || !m_ctx.link->portValide)
         return;   // nothing to listen to until the settings are validated
+    if (m_ctx.tqv && m_ctx.tqv->busy())
+        return;   // an exchange holds the port: the next character waits for the next tick
     if (!port->isOpen()) {
         // The port was validated and has gone since (adapter removed): stop listening.
         Timer3->stop();

@@ -101,6 +101,21 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& 
     return found;
 }
 
+std::vector<PortProbe> scanPorts(Tqvbase& t, const QString& programDir, const DetectHooks& hooks)
+{
+    if (t.busy())
+        return {};
+    Tqvbase::Operation op(t, QStringLiteral("DETECTION"));
+    Tqvbase::Hold hold(t);
+    DetectHooks told = hooks;
+    told.testing = [&](int n) {
+        t.reportProgress(QStringLiteral("COM%1").arg(n));
+        if (hooks.testing)
+            hooks.testing(n);
+    };
+    return scanPorts(t.port(), t.clock(), programDir, told);
+}
+
 QString portToolTip(int portNumber, const QString& programDir, const QList<QSerialPortInfo>& known)
 {
     const QString device = portDeviceName(portNumber, programDir);

@@ -66,6 +66,11 @@ struct DetectHooks {
 std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& programDir,
                                  const DetectHooks& hooks = {});
 
+// The scan as the program runs it: it holds the line from start to end, so that no device command
+// starts meanwhile, and tells the transport's observers which port it is on ("COM5"). Refused,
+// with an empty result and nothing touched, while another exchange holds the line.
+std::vector<PortProbe> scanPorts(Tqvbase& t, const QString& programDir, const DetectHooks& hooks = {});
+
 // Tool tip of a port name: the device COMn maps to (and, for a link, its target) and, when the
 // system knows the adapter behind the target, its description, maker and serial number.
 QString portToolTip(int portNumber, const QString& programDir, const QList<QSerialPortInfo>& known);

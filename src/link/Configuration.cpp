@@ -2,6 +2,7 @@
 #include "app/Principal.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
+#include "core/Tqvbase.h"
 #include "core/UiServices.h"
 
 #include <QComboBox>
@@ -92,6 +93,8 @@ void Configuration::syncModel()
 
 void Configuration::OUVERTURE_DU_COM()
 {
+    if (m_ctx.tqv && m_ctx.tqv->busy())
+        return;   // the port stays with the exchange that holds it
     syncModel();
     const PortOpening r = openLinkPort(*m_ctx.port, *m_ctx.link, m_ctx.programDir);
     if (!r.opened) {

@@ -87,6 +87,8 @@ void DETECT::refreshToolTips()
 
 void DETECT::Command1_Click()
 {
+    if (m_ctx.tqv->busy())
+        return;   // an exchange holds the port
     refreshToolTips();
     for (int n = kDetectFirstPort; n <= kDetectLastPort; ++n)
         showRow(n, detectRowReset(n));
@@ -94,7 +96,7 @@ void DETECT::Command1_Click()
     hooks.testing = [this](int n) { showRow(n, detectRowLook(n, PortFinding::Testing)); };
     hooks.opened = [this](int n) { showRow(n, detectRowLook(n, PortFinding::Probing)); };
     hooks.done = [this](const PortProbe& p) { showRow(p.port, detectRowLook(p.port, p.finding)); };
-    scanPorts(*m_ctx.port, *m_ctx.clock, m_ctx.programDir, hooks);
+    scanPorts(*m_ctx.tqv, m_ctx.programDir, hooks);
     // The link was dropped: every device function refuses until the settings are validated again.
     m_ctx.link->portValide = false;
 }
