@@ -87,7 +87,7 @@ int main(int argc, char** argv)
              std::array<quint8, grid::kRegisters> values{};
              for (int n = 0; n < grid::kRegisters; ++n)
                  values[size_t(n)] = quint8(n);
-             writeRegisterGrid(tqv, values);
+             writeRegisterGrid(tqv, values, {});
              return true;
          }},
     };
