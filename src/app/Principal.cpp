@@ -210,6 +210,7 @@ QWidget* Principal::window(const QString& name)
     // Closing the settings window only hides it: the port stays open with it.
     sub->setAttribute(Qt::WA_DeleteOnClose, name != QLatin1String("CONFIGURATION"));
     sub->setWindowTitle(w->windowTitle());
+    sub->installEventFilter(this);
     sub->hide();
     m_windows.insert(name, w);
     return w;
@@ -260,6 +261,16 @@ void Principal::start()
         onStartup();
     else
         MENU_CONFIGURER_Click();
+}
+
+bool Principal::eventFilter(QObject* watched, QEvent* e)
+{
+    // A child window stays while an exchange runs: its own handler may be the one waiting.
+    if (e->type() == QEvent::Close && exchangeRunning()) {
+        e->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 bool Principal::exchangeRunning() const
@@ -368,8 +379,12 @@ void Principal::showExchange()
         closeIfPending();
         return;
     }
-    const QString progress = m_monitor->text();
-    m_statusLabel->setText(progress.isEmpty() ? m_status->frameText() : progress);
+    QString text = m_monitor->text();
+    if (text.isEmpty())
+        text = m_status->frameText();
+    if (text.isEmpty())
+        text = portStatusText();
+    m_statusLabel->setText(text);
 }
 
 void Principal::closeIfPending()
