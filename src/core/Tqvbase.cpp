@@ -26,14 +26,21 @@ void Tqvbase::ATTENTE(double seconds)
     m_clock.waitUntil(deadline, m_port.isOpen() ? &m_port : nullptr);
 }
 
+bool Tqvbase::busy() const
+{
+    return m_port.held();
+}
+
 Tqvbase::Hold::Hold(Tqvbase& t) : m_t(t)
 {
+    m_t.m_port.hold();
     if (m_t.m_held++ == 0)
         m_t.notify([](ExchangeObserver& o) { o.waitStarted(); });
 }
 
 Tqvbase::Hold::~Hold()
 {
+    m_t.m_port.release();
     if (--m_t.m_held == 0)
         m_t.notify([](ExchangeObserver& o) { o.waitEnded(); });
 }

@@ -111,10 +111,11 @@ public:
     int LIT_REG(int reg);
     CmdResult ECRI_REG(int reg, quint8 value);
 
-    // One exchange at a time. While the line is held (a wait, or a whole detection scan) the event
+    // One exchange at a time. While the line is held (a wait, or a whole detection scan, by this
+    // transport or any other on the same port) the event
     // loop may turn, and whatever it runs must not reach the port: the port guard then refuses
     // quietly, and every building block here refuses too (no write, no read, no wait, no message).
-    bool busy() const { return m_held > 0; }
+    bool busy() const;
     class Hold {
     public:
         explicit Hold(Tqvbase& t);
