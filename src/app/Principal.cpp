@@ -115,8 +115,14 @@ void Principal::buildMenus()
             m_actions.insert(a->objectName(), a);
         }
     }
+    // A menu item triggered while an exchange holds the line (an accessibility action: clicks
+    // wait in their queue) does nothing, "Quitter" aside, which ends the program after it.
     auto on = [this](const char* name, std::function<void()> f) {
-        connect(m_actions.value(QString::fromLatin1(name)), &QAction::triggered, this, std::move(f));
+        const bool quit = qstrcmp(name, "MENU_QUITTER") == 0;
+        connect(m_actions.value(QString::fromLatin1(name)), &QAction::triggered, this, [this, quit, f = std::move(f)] {
+            if (quit || !exchangeRunning())
+                f();
+        });
     };
     on("MENU_NOUVELLE", [this] { MENU_NOUVELLE_Click(); });
     on("MENU_OUVRIR", [this] { if (onOpenConfig) onOpenConfig(); });

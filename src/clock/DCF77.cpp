@@ -236,6 +236,8 @@ void DCF77::Command2_Click()
 // Stop: the link test frame tells the panel to stop sending; the poll goes off.
 void DCF77::Command3_Click()
 {
+    if (m_ctx.tqv->busy())
+        return;   // the monitor goes on: the stop frame could not go out
     m_ctx.tqv->TEST_LIAISON();
     Timer3->stop();
 }

@@ -90,6 +90,12 @@ TEST(Responsive, WhatComesInDuringAnExchangeDoesNotReachThePort)
          }},
         {"settings validated", [](RelayTestApp& r) { r.app.principal->configuration()->OUVERTURE_DU_COM(); }},
         {"new configuration", [](RelayTestApp& r) { r.app.principal->MENU_NOUVELLE_Click(); }},
+        {"menu items triggered", [](RelayTestApp& r) {
+             for (const char* item : {"MENU_NOUVELLE", "MENU_OUVRIR", "MENU_ENREGISTRER", "MENU_DETECT"})
+                 r.app.principal->menuAction(QString::fromLatin1(item))->trigger();
+             EXPECT_EQ(r.app.principal->existingWindow(QStringLiteral("DETECT")), nullptr);
+             EXPECT_TRUE(r.app.ui.dialogs.empty());
+         }},
         {"the reading window closed", [](RelayTestApp& r) {
              QWidget* frame = r.app.principal->existingWindow(QStringLiteral("Relais_2"))->parentWidget();
              EXPECT_FALSE(frame->close());
