@@ -4,6 +4,7 @@
 #include "app/GuideWindow.h"
 #include "app/JournalWindow.h"
 #include "core/Clock.h"
+#include "core/ExchangeMonitor.h"
 #include "core/Frames.h"
 #include "core/Tqvbase.h"
 #include "link/Configuration.h"
@@ -20,41 +21,29 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QThread>
 
 namespace kwf {
 
-// Shows in the status bar what an exchange sends, with a busy cursor until the handler that
-// runs it returns to the event loop.
+// Shows in the status bar each frame an exchange sends; once a command has lasted a second, what
+// it is doing and how far it has got. The busy cursor stays while the command runs.
 class Principal::StatusObserver : public ExchangeObserver {
 public:
     explicit StatusObserver(Principal& p) : m_p(p) {}
-    void operationStarted(const QString& name) override { m_operation = name; busy(); }
+    void operationStarted(const QString& name) override { m_operation = name; }
     void frameWritten(const QByteArray& frame, bool) override
     {
-        busy();
         QString op = m_operation.isEmpty() ? QString() : m_operation + QStringLiteral(" : ");
-        m_p.m_statusLabel->setText(QStringLiteral("Envoi %1%2").arg(op, QString::fromLatin1(hexBytes(frame))));
-        m_p.m_statusLabel->repaint();
+        m_frameText = QStringLiteral("Envoi %1%2").arg(op, QString::fromLatin1(hexBytes(frame)));
+        m_p.showExchange();
     }
     void operationFinished(const QString&) override { m_operation.clear(); }
+    QString frameText() const { return m_frameText; }
 
 private:
-    void busy()
-    {
-        if (m_busy)
-            return;
-        m_busy = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        // Runs once the handler that started the exchange gives control back.
-        QTimer::singleShot(0, &m_p, [this] {
-            m_busy = false;
-            QApplication::restoreOverrideCursor();
-            m_p.updatePortStatus();
-        });
-    }
     Principal& m_p;
     QString m_operation;
-    bool m_busy = false;
+    QString m_frameText;
 };
 
 Principal::Principal(const AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx)
@@ -78,6 +67,8 @@ Principal::~Principal()
 {
     if (m_ctx.tqv)
         m_ctx.tqv->removeObserver(m_status.get());
+    if (m_busyCursor)
+        QApplication::restoreOverrideCursor();
     // Child windows go first, the settings window (which releases the port) with them.
     const auto subs = m_mdi->subWindowList();
     for (QMdiSubWindow* s : subs)
@@ -125,8 +116,14 @@ void Principal::buildMenus()
             m_actions.insert(a->objectName(), a);
         }
     }
+    // A menu item triggered while an exchange holds the line (an accessibility action: clicks
+    // wait in their queue) does nothing, "Quitter" aside, which ends the program after it.
     auto on = [this](const char* name, std::function<void()> f) {
-        connect(m_actions.value(QString::fromLatin1(name)), &QAction::triggered, this, std::move(f));
+        const bool quit = qstrcmp(name, "MENU_QUITTER") == 0;
+        connect(m_actions.value(QString::fromLatin1(name)), &QAction::triggered, this, [this, quit, f = std::move(f)] {
+            if (quit || !exchangeRunning())
+                f();
+        });
     };
     on("MENU_NOUVELLE", [this] { MENU_NOUVELLE_Click(); });
     on("MENU_OUVRIR", [this] { if (onOpenConfig) onOpenConfig(); });
@@ -220,6 +217,7 @@ QWidget* Principal::window(const QString& name)
     // Closing the settings window only hides it: the port stays open with it.
     sub->setAttribute(Qt::WA_DeleteOnClose, name != QLatin1String("CONFIGURATION"));
     sub->setWindowTitle(w->windowTitle());
+    sub->installEventFilter(this);
     sub->hide();
     m_windows.insert(name, w);
     return w;
@@ -272,8 +270,25 @@ void Principal::start()
         MENU_CONFIGURER_Click();
 }
 
+bool Principal::eventFilter(QObject* watched, QEvent* e)
+{
+    // A child window stays while an exchange runs: its own handler may be the one waiting.
+    if (e->type() == QEvent::Close && exchangeRunning()) {
+        e->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+bool Principal::exchangeRunning() const
+{
+    return m_ctx.tqv && m_ctx.tqv->busy();
+}
+
 void Principal::MENU_CONFIGURER_Click()
 {
+    if (exchangeRunning())
+        return;   // the detection window may be the one scanning
     showWindow(QStringLiteral("CONFIGURATION"));
     unloadWindow(QStringLiteral("DETECT"));
 }
@@ -285,6 +300,8 @@ void Principal::MENU_DETECT_Click()
 
 void Principal::MENU_NOUVELLE_Click()
 {
+    if (exchangeRunning())
+        return;   // the port stays with the exchange that holds it
     // The settings window takes the port and the validated flag with it.
     unloadWindow(QStringLiteral("CONFIGURATION"));
     showWindow(QStringLiteral("CONFIGURATION"));
@@ -307,6 +324,18 @@ void Principal::MENU_QUITTER_Click()
 
 void Principal::closeEvent(QCloseEvent* e)
 {
+    // During an exchange the program ends once it is over, never between two of its frames.
+    if (exchangeRunning()) {
+        e->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            m_closeLevel = QThread::currentThread()->loopLevel();
+            m_closeRetry->start();
+        }
+        return;
+    }
+    m_closePending = false;
+    m_closeRetry->stop();
     // End at once, without a question; the port is released with the settings window.
     unloadWindow(QStringLiteral("CONFIGURATION"));
     if (m_ctx.port && m_ctx.port->isOpen())
@@ -326,13 +355,53 @@ void Principal::setupStatusBar()
     m_statusLabel->setObjectName(QStringLiteral("STATUS_PORT"));
     statusBar()->addWidget(m_statusLabel, 1);
     m_status = std::make_unique<StatusObserver>(*this);
-    if (m_ctx.tqv)
+    if (m_ctx.tqv && m_ctx.clock) {
         m_ctx.tqv->addObserver(m_status.get());
+        m_monitor = new ExchangeMonitor(*m_ctx.tqv, *m_ctx.clock, this);
+        connect(m_monitor, &ExchangeMonitor::changed, this, [this] { showExchange(); });
+    }
     auto* t = new QTimer(this);
     t->setInterval(1000);
-    connect(t, &QTimer::timeout, this, [this] { updatePortStatus(); });
+    connect(t, &QTimer::timeout, this, [this] {
+        if (!m_monitor || !m_monitor->active())
+            updatePortStatus();
+    });
     t->start();
+    // A close asked for during an exchange that ended on a message box: once the box is gone.
+    m_closeRetry = new QTimer(this);
+    m_closeRetry->setInterval(100);
+    connect(m_closeRetry, &QTimer::timeout, this, [this] { closeIfPending(); });
     updatePortStatus();
+}
+
+void Principal::showExchange()
+{
+    const bool active = m_monitor && m_monitor->active();
+    if (active != m_busyCursor) {
+        m_busyCursor = active;
+        if (active)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+    if (!active) {
+        updatePortStatus();
+        closeIfPending();
+        return;
+    }
+    QString text = m_monitor->text();
+    if (text.isEmpty())
+        text = m_status->frameText();
+    if (text.isEmpty())
+        text = portStatusText();
+    m_statusLabel->setText(text);
+}
+
+void Principal::closeIfPending()
+{
+    // Not from inside a message box that ends the exchange: the handler under it has to return.
+    if (m_closePending && !exchangeRunning() && QThread::currentThread()->loopLevel() <= m_closeLevel)
+        close();
 }
 
 QString Principal::portStatusText() const

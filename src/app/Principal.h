@@ -12,10 +12,12 @@ class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QTimer;
 
 namespace kwf {
 
 class Configuration;
+class ExchangeMonitor;
 
 // The main window: an MDI frame with the menu bar; every other window lives inside it.
 class Principal : public QMainWindow {
@@ -66,9 +68,14 @@ public:
     // "COM3: ouvert 9600,N,8,2" or "aucun port validé".
     QString portStatusText() const;
     void updatePortStatus();
+    // An exchange holds the line (the event loop turns inside its waits).
+    bool exchangeRunning() const;
+    // The command under way, for the status bar; null without a transport.
+    ExchangeMonitor* exchangeMonitor() const { return m_monitor; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void buildMenus();
@@ -76,6 +83,13 @@ private:
     class StatusObserver;
     std::unique_ptr<StatusObserver> m_status;
     QLabel* m_statusLabel = nullptr;
+    ExchangeMonitor* m_monitor = nullptr;
+    bool m_busyCursor = false;
+    void showExchange();
+    void closeIfPending();
+    bool m_closePending = false;
+    int m_closeLevel = 0;
+    QTimer* m_closeRetry = nullptr;
     QMdiSubWindow* subWindowOf(QWidget* w) const;
     AppContext m_ctx;
     QMdiArea* m_mdi = nullptr;

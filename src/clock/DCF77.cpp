@@ -237,6 +237,8 @@ void DCF77::Command2_Click()
 // Stop: the link test frame tells the panel to stop sending; the poll goes off.
 void DCF77::Command3_Click()
 {
+    if (m_ctx.tqv->busy())
+        return;   // the monitor goes on: the stop frame could not go out
     m_ctx.tqv->TEST_LIAISON();
     Timer3->stop();
 }
@@ -247,6 +249,8 @@ void DCF77::Timer3_Timer()
     SerialPort* port = m_ctx.port;
     if (!port || !m_ctx.link || !m_ctx.link->portValide)
         return;   // nothing to listen to until the settings are validated
+    if (m_ctx.tqv && m_ctx.tqv->busy())
+        return;   // an exchange holds the port: the next character waits for the next tick
     if (!port->isOpen()) {
         // The port was validated and has gone since (adapter removed): stop listening until
         // the next validation.

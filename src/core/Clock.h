@@ -16,7 +16,8 @@ public:
     // The PC's local date and time.
     virtual QDateTime now() const = 0;
     // Holds the caller until monotonicMs() >= deadlineMs. While waiting, the port (if any)
-    // takes in its incoming bytes. Processes no user input and does not spin.
+    // takes in its incoming bytes. Processes no user input and does not spin; the real clock
+    // lets the event loop turn for everything else (paint, timers, the desktop's requests).
     virtual void waitUntil(qint64 deadlineMs, SerialPort* port) = 0;
 };
 
@@ -27,6 +28,8 @@ public:
     qint64 monotonicMs() const override;
     QDateTime now() const override;
     void waitUntil(qint64 deadlineMs, SerialPort* port) override;
+    // Longest sleep between two turns of the event loop during a wait.
+    static constexpr qint64 kEventSliceMs = 10;
 private:
     qint64 m_originNs;
 };

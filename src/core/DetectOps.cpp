@@ -4,7 +4,6 @@
 #include "core/Frames.h"
 #include "core/SerialPort.h"
 
-
 namespace kwf {
 
 QByteArray clockProbeFrame()
@@ -104,6 +103,21 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const PortDirec
             hooks.done(probe);
     }
     return found;
+}
+
+std::vector<PortProbe> scanPorts(Tqvbase& t, const PortDirectory& ports, const DetectHooks& hooks)
+{
+    if (t.busy())
+        return {};
+    Tqvbase::Operation op(t, QStringLiteral("DETECTION"));
+    Tqvbase::Hold hold(t);
+    DetectHooks told = hooks;
+    told.testing = [&](int n) {
+        t.reportProgress(QStringLiteral("COM%1").arg(n));
+        if (hooks.testing)
+            hooks.testing(n);
+    };
+    return scanPorts(t.port(), t.clock(), ports, told);
 }
 
 } // namespace kwf

@@ -68,4 +68,9 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const PortDirec
 std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& programDir,
                                  const DetectHooks& hooks = {});
 
+// The scan as the program runs it: it holds the line from start to end, so that no device command
+// starts meanwhile, and tells the transport's observers which port it is on ("COM5"). Refused,
+// with an empty result and nothing touched, while another exchange holds the line.
+std::vector<PortProbe> scanPorts(Tqvbase& t, const PortDirectory& ports, const DetectHooks& hooks = {});
+
 } // namespace kwf

@@ -66,6 +66,15 @@ public:
     virtual QString errorString() const = 0;
     // Kind of the last error; None after a successful open.
     virtual PortError errorKind() const { return errorString().isEmpty() ? PortError::None : PortError::Io; }
+
+    // Held while an exchange waits on the line (the event loop may turn meanwhile) or a scan runs
+    // over it: whatever else comes in then leaves the port alone. Counted, not exclusive.
+    bool held() const { return m_held > 0; }
+    void hold() { ++m_held; }
+    void release() { --m_held; }
+
+private:
+    int m_held = 0;
 };
 
 // Opens real devices. On Linux the POSIX backend; the Qt backend everywhere.

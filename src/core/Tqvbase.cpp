@@ -19,12 +19,43 @@ bool Tqvbase::wired() const { return m_link.settings.wired(); }
 
 void Tqvbase::ATTENTE(double seconds)
 {
+    if (busy())
+        return;
     const qint64 deadline = m_clock.monotonicMs() + qint64(std::llround(seconds * 1000.0));
+    Hold hold(*this);
     m_clock.waitUntil(deadline, m_port.isOpen() ? &m_port : nullptr);
+}
+
+bool Tqvbase::busy() const
+{
+    return m_port.held();
+}
+
+Tqvbase::Hold::Hold(Tqvbase& t) : m_t(t)
+{
+    m_t.m_port.hold();
+    if (m_t.m_held++ == 0)
+        m_t.notify([](ExchangeObserver& o) { o.waitStarted(); });
+}
+
+Tqvbase::Hold::~Hold()
+{
+    m_t.m_port.release();
+    if (--m_t.m_held == 0)
+        m_t.notify([](ExchangeObserver& o) { o.waitEnded(); });
+}
+
+void Tqvbase::reportProgress(const QString& detail)
+{
+    notify([&](ExchangeObserver& o) { o.progress(detail); });
 }
 
 bool Tqvbase::VERIF_PORT()
 {
+    // A command started while another exchange holds the line (a late click, an accessibility
+    // action, a queued signal) does not start: quietly, as if it had not been asked.
+    if (busy())
+        return false;
     if (!m_link.portValide) {
         m_ui.message(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
         return false;
@@ -43,12 +74,16 @@ bool Tqvbase::VERIF_PORT_OUVERT()
 
 void Tqvbase::beginExchange()
 {
+    if (busy())
+        return;
     m_port.clearInput();
     m_port.setDtr(false);   // fails harmlessly on lines without modem control
 }
 
 bool Tqvbase::send(const QByteArray& frame)
 {
+    if (busy())
+        return false;   // another exchange holds the line: not even the journal hears of it
     const bool accepted = m_port.isOpen() && m_port.write(frame);
     notify([&](ExchangeObserver& o) { o.frameWritten(frame, accepted); });
     return accepted;
@@ -56,12 +91,12 @@ bool Tqvbase::send(const QByteArray& frame)
 
 int Tqvbase::bytesWaiting()
 {
-    return m_port.isOpen() ? m_port.bytesWaiting() : 0;
+    return !busy() && m_port.isOpen() ? m_port.bytesWaiting() : 0;
 }
 
 int Tqvbase::readByte()
 {
-    const int b = m_port.isOpen() ? m_port.readByte() : -1;
+    const int b = !busy() && m_port.isOpen() ? m_port.readByte() : -1;
     if (b >= 0)
         notify([&](ExchangeObserver& o) { o.byteRead(quint8(b)); });
     return b;
@@ -69,6 +104,8 @@ int Tqvbase::readByte()
 
 bool Tqvbase::TEST_LIAISON()
 {
+    if (busy())
+        return false;
     Operation op(*this, QStringLiteral("TEST_LIAISON"));
     for (int attempt = 0; attempt < 3; ++attempt) {
         beginExchange();
@@ -94,6 +131,8 @@ bool Tqvbase::TEST_LIAISON()
 
 bool Tqvbase::FIN_LIAISON()
 {
+    if (busy())
+        return false;
     Operation op(*this, QStringLiteral("FIN_LIAISON"));
     beginExchange();
     const bool written = send(closingFrame());
@@ -108,6 +147,8 @@ bool Tqvbase::FIN_LIAISON()
 
 void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)
 {
+    if (busy())
+        return;
     FIN_LIAISON();
     if (responseIgnored())
         return;
@@ -179,14 +220,16 @@ void Tqvbase::removeObserver(ExchangeObserver* observer)
     m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
 }
 
-Tqvbase::Operation::Operation(Tqvbase& t, const QString& name) : m_t(t), m_name(name)
+Tqvbase::Operation::Operation(Tqvbase& t, const QString& name) : m_t(t), m_name(name), m_refused(t.busy())
 {
-    m_t.notify([&](ExchangeObserver& o) { o.operationStarted(m_name); });
+    if (!m_refused)
+        m_t.notify([&](ExchangeObserver& o) { o.operationStarted(m_name); });
 }
 
 Tqvbase::Operation::~Operation()
 {
-    m_t.notify([&](ExchangeObserver& o) { o.operationFinished(m_name); });
+    if (!m_refused)
+        m_t.notify([&](ExchangeObserver& o) { o.operationFinished(m_name); });
 }
 
 } // namespace kwf

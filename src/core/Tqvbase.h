@@ -36,6 +36,11 @@ public:
     virtual void waited(double /*seconds*/, int /*bytesWaiting*/) {}
     virtual void byteRead(quint8 /*byte*/) {}
     virtual void outcome(const QString& /*text*/) {}
+    // The line is held for a wait (the event loop may turn meanwhile), then released.
+    virtual void waitStarted() {}
+    virtual void waitEnded() {}
+    // Where a long operation has got to, when frames do not tell it ("COM5" for the detection).
+    virtual void progress(const QString& /*detail*/) {}
 };
 
 // Shared messages.
@@ -109,6 +114,23 @@ public:
     int LIT_REG(int reg);
     CmdResult ECRI_REG(int reg, quint8 value);
 
+    // One exchange at a time. While the line is held (a wait, or a whole detection scan, by this
+    // transport or any other on the same port) the event
+    // loop may turn, and whatever it runs must not reach the port: the port guard then refuses
+    // quietly, and every building block here refuses too (no write, no read, no wait, no message).
+    bool busy() const;
+    class Hold {
+    public:
+        explicit Hold(Tqvbase& t);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+    private:
+        Tqvbase& m_t;
+    };
+    // Tells the observers where a long operation has got to.
+    void reportProgress(const QString& detail);
+
     // Observers (journal, status bar) are told of every frame, wait and byte taken.
     void addObserver(ExchangeObserver* observer);
     void removeObserver(ExchangeObserver* observer);
@@ -121,6 +143,7 @@ public:
     private:
         Tqvbase& m_t;
         QString m_name;
+        bool m_refused;   // started while the line was held: nobody hears of it
     };
 
 private:
@@ -129,6 +152,7 @@ private:
     UiServices& m_ui;
     LinkSettingsModel& m_link;
     std::array<quint8, kTabDsSize> m_tabDs{};
+    int m_held = 0;
     template <class F> void notify(F&& f)
     {
         for (ExchangeObserver* o : m_observers)

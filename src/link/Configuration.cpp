@@ -3,6 +3,7 @@
 #include "core/AppContext.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
+#include "core/Tqvbase.h"
 #include "core/UiServices.h"
 
 #include <QComboBox>
@@ -101,6 +102,8 @@ void Configuration::syncModel()
 
 void Configuration::OUVERTURE_DU_COM()
 {
+    if (m_ctx.tqv && m_ctx.tqv->busy())
+        return;   // the port stays with the exchange that holds it
     syncModel();
     const PortDirectory ports = refreshedPorts(m_ctx);
     showPortToolTips(ports);

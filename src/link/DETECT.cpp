@@ -84,6 +84,8 @@ void DETECT::refreshToolTips()
 
 void DETECT::Command1_Click()
 {
+    if (m_ctx.tqv->busy())
+        return;   // an exchange holds the port
     refreshToolTips();
     const PortDirectory ports = portDirectoryOf(m_ctx);
     for (int n = kDetectFirstPort; n <= kDetectLastPort; ++n)
@@ -92,7 +94,7 @@ void DETECT::Command1_Click()
     hooks.testing = [this](int n) { showRow(n, detectRowLook(n, PortFinding::Testing)); };
     hooks.opened = [this](int n) { showRow(n, detectRowLook(n, PortFinding::Probing)); };
     hooks.done = [this](const PortProbe& p) { showRow(p.port, detectRowLook(p.port, p.finding)); };
-    scanPorts(*m_ctx.port, *m_ctx.clock, ports, hooks);
+    scanPorts(*m_ctx.tqv, ports, hooks);
     // The link was dropped: every device function refuses until the settings are validated again.
     m_ctx.link->portValide = false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Clock.h"
 
+#include <functional>
 #include <vector>
 
 namespace kwf::test {
@@ -18,10 +19,14 @@ public:
     void setNow(const QDateTime& dt) { m_start = dt.addMSecs(-m_ms); }
     // Every wait, as (start ms, length ms).
     std::vector<std::pair<qint64, qint64>> waits;
+    // Runs at the start of every wait, as the real clock lets the event loop turn there (a timer,
+    // a late click, a close request). Not run again from inside itself.
+    std::function<void()> duringWait;
 
 private:
     QDateTime m_start;
     qint64 m_ms = 0;
+    bool m_inHook = false;
 };
 
 } // namespace kwf::test

@@ -1,0 +1,121 @@
+// The window stays alive through long exchanges: runs a relay 2 read (link test, 17 reads each
+// followed by 0.5 s, closing) and a 64-register grid write against the emulated panel on a
+// pseudo-terminal, with a probe timer meant to fire every 10 ms, and prints for each: the wall
+// time against the physical time of the exchange (its waits plus 11 bits per character written
+// at 9600 baud), the processor share of one core taken by the program's thread, and the longest
+// time the event loop went without turning. Goals: wall <= 1.02 x physical, CPU <= 2 %, stall
+// <= 100 ms. (A pseudo-terminal has no line timing: the wall time holds only the waits.)
+#include "core/Clock.h"
+#include "core/LinkSettings.h"
+#include "core/RelayOps.h"
+#include "core/SerialPort.h"
+#include "core/SwitchOps.h"
+#include "core/Tqvbase.h"
+#include "core/UiServices.h"
+#include "model/PtyPanel.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+using namespace kwf;
+
+namespace {
+class SilentUi : public UiServices {
+public:
+    void message(const QString&, MsgIcon) override {}
+    QString getOpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString getSaveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    bool openDocument(const QString&) override { return false; }
+    bool setSystemDateTime(const QDateTime&, QString*) override { return false; }
+    void clearClipboard() override {}
+};
+
+// Counts the characters written and the waits asked for.
+class Tally : public ExchangeObserver {
+public:
+    void frameWritten(const QByteArray& frame, bool) override { chars += frame.size(); }
+    qint64 chars = 0;
+};
+
+double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    emu::PtyPanel panel;
+    if (!panel.start()) {
+        std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(panel.errorString()));
+        return 1;
+    }
+    auto port = createSerialPort();
+    if (!port->open(panel.slavePath(), *LineSettings::parse(QString::fromLatin1(kLinkLineSettings)))) {
+        std::fprintf(stderr, "open failed\n");
+        return 1;
+    }
+    SystemClock clock;
+    SilentUi ui;
+    LinkSettingsModel link;
+    link.settings.response = QStringLiteral("OUI");
+    link.portValide = true;
+    Tqvbase tqv(*port, clock, ui, link);
+    Tally tally;
+    tqv.addObserver(&tally);
+
+    struct Case {
+        const char* name;
+        double waits;   // seconds
+        std::function<bool()> run;
+    };
+    const Case cases[] = {
+        {"lecture relais 2", 0.9 + 17 * 0.5 + 0.9 + 0.1, [&] {
+             tqv.TEST_LIAISON();
+             const bool ok = LIT_RELAIS2(tqv).result.ok;
+             tqv.FIN_LIAISON();
+             return ok;
+         }},
+        {"écriture grille 64", 64 * 0.05, [&] {
+             std::array<quint8, grid::kRegisters> values{};
+             for (int n = 0; n < grid::kRegisters; ++n)
+                 values[size_t(n)] = quint8(n);
+             writeRegisterGrid(tqv, values, {});
+             return true;
+         }},
+    };
+    std::printf("%-20s %10s %10s %7s %8s %9s %4s\n", "échange", "physique", "réel", "rapport", "CPU", "blocage", "ok");
+    for (const Case& c : cases) {
+        QElapsedTimer wall;
+        qint64 last = 0, longest = 0;
+        QTimer probe;
+        probe.setInterval(10);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            const qint64 now = wall.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        tally.chars = 0;
+        const double cpu0 = threadCpuMs();
+        wall.start();
+        probe.start();
+        const bool ok = c.run();
+        const qint64 wallMs = wall.elapsed();
+        const double cpuMs = threadCpuMs() - cpu0;
+        longest = std::max(longest, wallMs - last);
+        const double physicalMs = c.waits * 1000.0 + double(tally.chars) * 11.0 * 1000.0 / 9600.0;
+        std::printf("%-20s %7.0f ms %7lld ms %7.3f %7.2f %% %6lld ms %4s\n", c.name, physicalMs,
+                    static_cast<long long>(wallMs), double(wallMs) / physicalMs, 100.0 * cpuMs / double(wallMs),
+                    static_cast<long long>(longest), ok ? "oui" : "non");
+    }
+    port->close();
+    panel.stop();
+    return 0;
+}
