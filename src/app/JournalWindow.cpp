@@ -1,5 +1,5 @@
 #include "app/JournalWindow.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/Tqvbase.h"
 #include "core/UiServices.h"
@@ -14,8 +14,8 @@
 
 namespace kwf {
 
-JournalWindow::JournalWindow(Principal& principal)
-    : m_principal(principal), m_journal(*principal.context().clock)
+JournalWindow::JournalWindow(const AppContext& ctx)
+    : m_ctx(ctx), m_journal(*ctx.clock)
 {
     setWindowTitle(QStringLiteral("Journal des échanges"));
     auto* lay = new QVBoxLayout(this);
@@ -46,12 +46,12 @@ JournalWindow::JournalWindow(Principal& principal)
     m_timer->setInterval(250);
     connect(m_timer, &QTimer::timeout, this, [this] { refresh(); });
     m_timer->start();
-    m_principal.context().tqv->addObserver(&m_journal);
+    m_ctx.tqv->addObserver(&m_journal);
 }
 
 JournalWindow::~JournalWindow()
 {
-    m_principal.context().tqv->removeObserver(&m_journal);
+    m_ctx.tqv->removeObserver(&m_journal);
 }
 
 void JournalWindow::refresh()
@@ -69,7 +69,7 @@ void JournalWindow::refresh()
 
 void JournalWindow::save()
 {
-    UiServices& ui = *m_principal.context().ui;
+    UiServices& ui = *m_ctx.ui;
     for (;;) {
         const QString path = ui.getSaveFileName(QStringLiteral("Enregistrer le journal des échanges"),
                                                 QStringLiteral("Fichier texte (*.txt *.TXT)"),

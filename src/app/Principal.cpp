@@ -65,10 +65,8 @@ Principal::Principal(const AppContext& ctx, QWidget* parent) : QMainWindow(paren
     m_mdi->setBackground(QColor(128, 128, 128));
     setCentralWidget(m_mdi);
     buildMenus();
-    registerWindow(QStringLiteral("CONFIGURATION"), [](Principal& p) -> QWidget* {
-        return new Configuration(p);
-    });
-    registerWindow(QStringLiteral("JOURNAL"), [](Principal& p) -> QWidget* { return new JournalWindow(p); });
+    registerWindow(QStringLiteral("CONFIGURATION"), [this]() -> QWidget* { return new Configuration(m_ctx, *this); });
+    registerWindow(QStringLiteral("JOURNAL"), [this]() -> QWidget* { return new JournalWindow(m_ctx); });
     registerAllWindows(*this);
     setupStatusBar();
 }
@@ -210,7 +208,7 @@ QWidget* Principal::window(const QString& name)
     const auto f = m_factories.find(name);
     if (f == m_factories.end())
         return nullptr;
-    QWidget* w = (*f)(*this);
+    QWidget* w = (*f)();
     if (!w)
         return nullptr;
     w->setObjectName(name);

@@ -1,5 +1,5 @@
 #include "clock/ClockReadWindow.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,8 +24,8 @@ static QLabel* courierLabel(QWidget* parent, const char* name, const char* tip)
     return l;
 }
 
-ClockReadWindow::ClockReadWindow(Principal& principal, const Names& names)
-    : QWidget(nullptr), m_ctx(principal.context()), m_names(names)
+ClockReadWindow::ClockReadWindow(const AppContext& ctx, const Names& names)
+    : QWidget(nullptr), m_ctx(ctx), m_names(names)
 {
     setWindowTitle(QString::fromUtf8(names.caption));
     auto* top = new QVBoxLayout(this);

@@ -10,7 +10,6 @@ class QPushButton;
 
 namespace kwf {
 
-class Principal;
 
 // A small window that reads eight clock bytes from the panel and shows them as a time and a
 // date. The clock reading and the last-DCF-setting reading differ only in names and registers.
@@ -27,7 +26,7 @@ public:
         const char* successText;
         ClockReading (*read)(Tqvbase&);
     };
-    ClockReadWindow(Principal& principal, const Names& names);
+    ClockReadWindow(const AppContext& ctx, const Names& names);
 
     QGroupBox* frame() const { return m_frame; }
     QPushButton* button() const { return m_button; }

@@ -1,6 +1,6 @@
 #include "clock/DCF77.h"
 #include "core/ConfigFile.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/Dcf77Report.h"
 #include "core/LinkSettings.h"
@@ -62,8 +62,8 @@ QFont courier()
 
 } // namespace
 
-DCF77::DCF77(Principal& principal)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context())
+DCF77::DCF77(const AppContext& ctx)
+    : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("DCF77"));
     setWindowTitle(QStringLiteral("Chronogramme DCF 77."));
@@ -293,7 +293,7 @@ void DCF77::Command6_Click()
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
         return;
     }
-    m_principal.showWindow(QStringLiteral("CONFIGURATION"));
+    emit settingsWindowWanted();
     const QByteArray content = dcf77LogFile(m_log.text(), m_ctx.clock->now());
     // flush() catches a disk that fills up (commit() would install the truncated file).
     if (file.write(content) != content.size() || !file.flush()) {

@@ -11,7 +11,6 @@ class QTimer;
 
 namespace kwf {
 
-class Principal;
 struct AppContext;
 
 // The DCF77 monitor: while it runs the panel reports every DCF77 second with one character;
@@ -20,7 +19,7 @@ struct AppContext;
 class DCF77 : public QWidget {
     Q_OBJECT
 public:
-    explicit DCF77(Principal& principal);
+    explicit DCF77(const AppContext& ctx);
     ~DCF77() override;
 
     QGroupBox* Frame4 = nullptr;
@@ -53,6 +52,10 @@ public:
     int goodMinutes() const { return m_good; }
     int badMinutes() const { return m_bad; }
 
+signals:
+    // The log's save brings the settings window to the front.
+    void settingsWindowWanted();
+
 private:
     void showIndicators();
     void showCounters();
@@ -60,7 +63,6 @@ private:
     void appendToView(const QString& chunk);
     void addDecoded(const QByteArray& minuteChars);
 
-    Principal& m_principal;
     const AppContext& m_ctx;
     Dcf77Log m_log;
     int m_good = 0;

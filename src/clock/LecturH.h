@@ -7,8 +7,8 @@ namespace kwf {
 class LecturH : public ClockReadWindow {
     Q_OBJECT
 public:
-    explicit LecturH(Principal& principal)
-        : ClockReadWindow(principal,
+    explicit LecturH(const AppContext& ctx)
+        : ClockReadWindow(ctx,
                           {"Lecture de l'heure.", "Frame3", "LIT_DS",
                            "Lit l'information heure date système du panneau.", "Label2", "Label1",
                            "Lecture horloge effectuée avec succès.", &LIT_HEURE_DS})

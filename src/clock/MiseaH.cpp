@@ -1,5 +1,5 @@
 #include "clock/MiseaH.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/UiServices.h"
 
@@ -65,7 +65,7 @@ QPushButton* sendButton(QWidget* parent, const char* name, const char* tip)
 }
 } // namespace
 
-MiseaH::MiseaH(Principal& principal) : QWidget(nullptr), m_ctx(principal.context())
+MiseaH::MiseaH(const AppContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 {
     setWindowTitle(QStringLiteral("Mise à l'heure."));
     // The manual values start where their labels do: Lundi 1 Janvier (20)01, 00:00:00.

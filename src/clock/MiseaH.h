@@ -13,14 +13,13 @@ class QTimer;
 
 namespace kwf {
 
-class Principal;
 
 // Setting the panel's clock: from the PC's own time, from seven stepped values, or from the
 // lists. Optionally the PC's clock follows the manual values.
 class MiseaH : public QWidget {
     Q_OBJECT
 public:
-    explicit MiseaH(Principal& principal);
+    explicit MiseaH(const AppContext& ctx);
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -61,8 +61,8 @@ QByteArray comboText(int index)
     return QByteArray::number(index).rightJustified(2, '0');
 }
 
-// A two-character number as the older program converted it: blanks around it, an optional sign,
-// then one or two digits.
+// A two-character number: blanks around it allowed, an optional sign, then one or two digits;
+// anything else is not a number.
 bool comboValue(const QByteArray& text, int* out)
 {
     int b = 0, e = int(text.size());

@@ -3,6 +3,28 @@
 
 namespace kwf {
 
+quint8 brightness::modeByte(bool autoSensor, bool forced20, bool forced100)
+{
+    quint8 mode = 0;
+    if (forced100)
+        mode |= kModeForced100;
+    if (forced20)
+        mode |= kModeForced20;
+    if (autoSensor)
+        mode |= kModeAutoSensor;
+    return mode;
+}
+
+quint8 brightness::sensitivityByte(bool fast, bool slow)
+{
+    quint8 s = 0;
+    if (fast)
+        s |= kSensitivityFast;
+    if (slow)
+        s |= kSensitivitySlow;
+    return s;
+}
+
 CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int subCode)
 {
     Tqvbase::Operation op(t, QStringLiteral("ECRI_BLOC"));

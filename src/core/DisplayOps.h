@@ -16,6 +16,11 @@ enum : quint8 {
 constexpr int kLevelMin = 0;
 constexpr int kLevelMax = 15;
 constexpr int kLevelDefault = 5;
+
+// The mode byte from the three mode buttons and the sensitivity byte from its two: each
+// checked button adds its bits.
+quint8 modeByte(bool autoSensor, bool forced20, bool forced100);
+quint8 sensitivityByte(bool fast, bool slow);
 }
 
 // Registers of the two blocks.

@@ -41,18 +41,26 @@ void noReading(Tqvbase& t)
 
 } // namespace
 
+std::array<quint8, 16> relayBlock(const std::array<RelayAlarmSetting, 4>& alarms)
+{
+    std::array<quint8, 16> bytes{};
+    for (size_t k = 0; k < 4; ++k) {
+        bytes[4 * k] = alarms[k].dayMask;
+        bytes[4 * k + 1] = toBcd(alarms[k].hour);
+        bytes[4 * k + 2] = toBcd(alarms[k].minute);
+        bytes[4 * k + 3] = quint8(alarms[k].duration);
+    }
+    return bytes;
+}
+
 CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms)
 {
     Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS1"));
     auto& tab = t.TAB_DS();
     tab[kRelay1First] = kBlockMarker;
-    for (int k = 0; k < 4; ++k) {
-        const int base = kRelay1First + 1 + 4 * k;
-        tab[base] = alarms[k].dayMask;
-        tab[base + 1] = toBcd(alarms[k].hour);
-        tab[base + 2] = toBcd(alarms[k].minute);
-        tab[base + 3] = quint8(alarms[k].duration);
-    }
+    const std::array<quint8, 16> bytes = relayBlock(alarms);
+    for (int i = 0; i < 16; ++i)
+        tab[kRelay1First + 1 + i] = bytes[size_t(i)];
     return writeBlock(t, kRelay1First);
 }
 

@@ -24,6 +24,10 @@ struct RelayAlarmSetting {
     int duration = 1;
 };
 
+// The sixteen data bytes of a relay block, alarm 1 first: day mask, BCD hour, BCD minute,
+// duration. Both relays and the event take their block from here.
+std::array<quint8, 16> relayBlock(const std::array<RelayAlarmSetting, 4>& alarms);
+
 // Relay 1: TAB_DS 15 = marker, 16..31 = the alarms with BCD hours and minutes; 17 register
 // writes, 0.9 s, exactly 17 bytes.
 CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms);

@@ -7,7 +7,7 @@ class QPushButton;
 
 namespace kwf {
 
-class Principal;
+class Shell;
 struct AppContext;
 
 // The settings window: the eight selectors, the validation, and the port's ownership (the
@@ -15,7 +15,7 @@ struct AppContext;
 class Configuration : public QWidget {
     Q_OBJECT
 public:
-    explicit Configuration(Principal& principal);
+    Configuration(const AppContext& ctx, Shell& shell);
     ~Configuration() override;
 
     QComboBox* SEL_COM = nullptr;
@@ -38,7 +38,7 @@ protected:
 private:
     void Form_Load();
     void syncModel();
-    Principal& m_principal;
+    Shell& m_shell;
     const AppContext& m_ctx;
 };
 

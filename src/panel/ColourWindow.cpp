@@ -1,5 +1,5 @@
 #include "panel/ColourWindow.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/DisplayOps.h"
 
 #include <QFrame>
@@ -109,9 +109,9 @@ void ColourDigit::mouseDoubleClickEvent(QMouseEvent* e)
 
 // ---- ColourWindow ----
 
-ColourWindow::ColourWindow(Principal& principal, colours::Board board, const QString& title,
+ColourWindow::ColourWindow(const AppContext& ctx, colours::Board board, const QString& title,
                            const QString& instruction, const std::vector<Row>& rows)
-    : m_tqv(*principal.context().tqv), m_board(board)
+    : m_tqv(*ctx.tqv), m_board(board)
 {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);

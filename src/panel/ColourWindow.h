@@ -10,7 +10,8 @@ class QPushButton;
 
 namespace kwf {
 
-class Principal;
+struct AppContext;
+
 class Tqvbase;
 
 // A sample digit: a label on dark grey whose text colour is the digit's colour. It reports a
@@ -53,7 +54,7 @@ public:
         std::vector<const char*> separators;    // between pairs: "" (gap) or ":"; empty: none
     };
 
-    ColourWindow(Principal& principal, colours::Board board, const QString& title,
+    ColourWindow(const AppContext& ctx, colours::Board board, const QString& title,
                  const QString& instruction, const std::vector<Row>& rows);
 
     // Label2_1 .. Label2_n (index 0 unused).

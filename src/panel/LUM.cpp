@@ -1,5 +1,5 @@
 #include "panel/LUM.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/DisplayOps.h"
 
 #include <QButtonGroup>
@@ -21,7 +21,7 @@ static QRadioButton* radio(QWidget* parent, const char* name, const char* text)
     return b;
 }
 
-LUM::LUM(Principal& principal) : m_tqv(*principal.context().tqv)
+LUM::LUM(const AppContext& ctx) : m_tqv(*ctx.tqv)
 {
     setWindowTitle(QStringLiteral("Luminosité"));
 
@@ -91,24 +91,12 @@ LUM::LUM(Principal& principal) : m_tqv(*principal.context().tqv)
 
 quint8 LUM::modeByte() const
 {
-    quint8 mode = 0;
-    if (Option1_1->isChecked())
-        mode |= brightness::kModeForced100;
-    if (Option1_2->isChecked())
-        mode |= brightness::kModeForced20;
-    if (Option1_6->isChecked())
-        mode |= brightness::kModeAutoSensor;
-    return mode;
+    return brightness::modeByte(Option1_6->isChecked(), Option1_2->isChecked(), Option1_1->isChecked());
 }
 
 quint8 LUM::sensitivityByte() const
 {
-    quint8 s = 0;
-    if (Option2_0->isChecked())
-        s |= brightness::kSensitivityFast;
-    if (Option2_1->isChecked())
-        s |= brightness::kSensitivitySlow;
-    return s;
+    return brightness::sensitivityByte(Option2_0->isChecked(), Option2_1->isChecked());
 }
 
 void LUM::ENVOI_LUM_Click()

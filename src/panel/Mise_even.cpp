@@ -1,5 +1,5 @@
 #include "panel/Mise_even.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/RelayOps.h"
@@ -43,8 +43,8 @@ QLabel* wrapped(QLabel* l)
 }
 } // namespace
 
-Mise_even::Mise_even(Principal& principal)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context())
+Mise_even::Mise_even(const AppContext& ctx)
+    : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("Mise_even"));
     setWindowTitle(QStringLiteral(" Programmation de l'événement"));

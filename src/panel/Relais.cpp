@@ -1,7 +1,5 @@
 #include "panel/Relais.h"
-#include "app/Principal.h"
 #include "core/AppContext.h"
-#include "core/Bcd.h"
 #include "core/LinkSettings.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
@@ -30,8 +28,8 @@ QStringList twoDigits(int from, int to)
 }
 } // namespace
 
-Relais::Relais(Principal& principal, int relayNumber)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context()), m_relay(relayNumber)
+Relais::Relais(const AppContext& ctx, int relayNumber)
+    : QWidget(nullptr), m_ctx(ctx), m_relay(relayNumber)
 {
     const QString n = QString::number(m_relay);
     setObjectName(QStringLiteral("Relais_") + n);
@@ -143,14 +141,7 @@ void Relais::ENVOI_Click()
     if (m_relay == 1) {
         r = ECRI_RELAIS1(t, alarms);
     } else {
-        std::array<quint8, 16> bytes{};
-        for (int k = 0; k < 4; ++k) {
-            bytes[size_t(4 * k)] = alarms[size_t(k)].dayMask;
-            bytes[size_t(4 * k + 1)] = toBcd(alarms[size_t(k)].hour);
-            bytes[size_t(4 * k + 2)] = toBcd(alarms[size_t(k)].minute);
-            bytes[size_t(4 * k + 3)] = quint8(alarms[size_t(k)].duration);
-        }
-        r = ECRI_RELAIS2(t, bytes);
+        r = ECRI_RELAIS2(t, relayBlock(alarms));
     }
     t.COMPTE_RENDU(r, QStringLiteral("Programmation Relais %1 effectuée.").arg(m_relay));
 }

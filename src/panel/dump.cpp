@@ -1,5 +1,5 @@
 #include "panel/dump.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/SwitchOps.h"
 #include "core/Tqvbase.h"
 
@@ -53,7 +53,7 @@ QLabel* centred(const QString& text, QWidget* parent)
 
 } // namespace
 
-dump::dump(Principal& principal) : QWidget(nullptr), m_tqv(*principal.context().tqv)
+dump::dump(const AppContext& ctx) : QWidget(nullptr), m_tqv(*ctx.tqv)
 {
     setWindowTitle(QStringLiteral(" Configuration d'affichage."));
     auto* outer = new QVBoxLayout(this);

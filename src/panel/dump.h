@@ -11,7 +11,8 @@ class QScrollBar;
 
 namespace kwf {
 
-class Principal;
+struct AppContext;
+
 class Tqvbase;
 
 // Display configuration: the panel's two banks of configuration switches, read and written as
@@ -20,7 +21,7 @@ class Tqvbase;
 class dump : public QWidget {
     Q_OBJECT
 public:
-    explicit dump(Principal& principal);
+    explicit dump(const AppContext& ctx);
 
     // Switch part. SW2 is bank "SW2", SW1 is bank "SW3"; position 0 (thumb up) is ON.
     QGroupBox* Frame2 = nullptr;
