@@ -1,5 +1,6 @@
 #pragma once
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/ClockOps.h"
 
 #include <QWidget>
@@ -25,6 +26,7 @@ public:
         const char* dateLabel;
         const char* successText;
         ClockReading (*read)(Tqvbase&);
+        const DeviceCommand* command;
     };
     ClockReadWindow(const AppContext& ctx, const Names& names);
 

@@ -13,7 +13,7 @@ public:
                            "Lit l' heure et la date de la dernière remise à l'heure DCF.", "Label7",
                            "Label6",
                            "Lecture de la dernière remise à l'heure par DCF effectuée avec succès.",
-                           &LIT_DER_MISEH})
+                           &LIT_DER_MISEH, &command::kLastSettingRead})
     {
     }
     void DER_MiseH_Click() { read(); }

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/ClockOps.h"
 
 #include <QWidget>
@@ -65,7 +66,7 @@ private:
     QPushButton* addStepper(const char* name, const char* caption, const char* tip, int delta,
                             int ClockValues::*field, int lo, int hi, QLabel* label,
                             QString (*format)(int));
-    void sendManual();
+    void sendManual(const DeviceCommand& command);
 
     const AppContext& m_ctx;
     ClockValues m_manual;

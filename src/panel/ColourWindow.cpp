@@ -1,5 +1,6 @@
 #include "panel/ColourWindow.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
 
 #include <QFrame>
@@ -222,12 +223,10 @@ void ColourWindow::Label2_DblClick(int index)
 void ColourWindow::ENVOI_6DIGITCOUL_Click()
 {
     const colours::Block b = colours::blockOf(m_board, codes());
-    if (!m_tqv.VERIF_PORT())
-        return;
     // The block goes out whatever the link test says (it may have shown its own message).
-    m_tqv.TEST_LIAISON();
-    const CmdResult r = ECRI_BLOC(m_tqv, b.p1, b.p2, b.p3, b.p4, b.subCode);
-    m_tqv.COMPTE_RENDU(r, QString::fromUtf8(msg::kColourDone));
+    runDeviceCommand(m_tqv, m_board == colours::Board::Clock ? command::kClockColours : command::kCountdownColours,
+                     [&] { return ECRI_BLOC(m_tqv, b.p1, b.p2, b.p3, b.p4, b.subCode); },
+                     QString::fromUtf8(msg::kColourDone));
 }
 
 } // namespace kwf

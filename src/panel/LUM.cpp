@@ -1,5 +1,6 @@
 #include "panel/LUM.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
 
 #include <QButtonGroup>
@@ -101,26 +102,16 @@ quint8 LUM::sensitivityByte() const
 
 void LUM::ENVOI_LUM_Click()
 {
-    if (!m_tqv.VERIF_PORT())
-        return;
-    if (!m_tqv.TEST_LIAISON())
-        return;
-    const quint8 mode = modeByte();
-    const quint8 level = quint8(Slider2->value());
-    const quint8 sensitivity = sensitivityByte();
-    const CmdResult r = ECRI_BLOC(m_tqv, mode, level, sensitivity, 0, 0);
-    m_tqv.COMPTE_RENDU(r, QString::fromUtf8(msg::kBrightnessDone));
+    runDeviceCommand(m_tqv, command::kBrightnessWrite, [this] {
+        return ECRI_BLOC(m_tqv, modeByte(), quint8(Slider2->value()), sensitivityByte(), 0, 0);
+    }, QString::fromUtf8(msg::kBrightnessDone));
 }
 
 void LUM::Command1_Click()
 {
-    if (!m_tqv.VERIF_PORT())
-        return;
-    if (!m_tqv.TEST_LIAISON())
-        return;
-    const bool ok = LIT_LUM(m_tqv);
-    m_tqv.COMPTE_RENDU(ok ? CmdResult::acknowledged() : CmdResult::failed(0),
-                       QString::fromUtf8(msg::kReadingDone));
+    runDeviceCommand(m_tqv, command::kBrightnessRead, [this] {
+        return LIT_LUM(m_tqv) ? CmdResult::acknowledged() : CmdResult::failed(0);
+    }, QString::fromUtf8(msg::kReadingDone));
 }
 
 } // namespace kwf

@@ -1,6 +1,8 @@
 #include "panel/Mise_even.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/Clock.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
@@ -182,16 +184,13 @@ void Mise_even::Check1_Click(int index)
 void Mise_even::ECRI_MAN_DS_COMBO_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON())
-        return;
-    // The counts of the last recomputation are sent as they stand.
-    const std::array<quint8, 16> block =
-        eventBlock(MonthView1->selectedDate(), Combo6->currentText().toInt(), Combo7->currentText().toInt(),
-                   m_countdown, Option1->isChecked());
-    const CmdResult r = ECRI_RELAIS2(t, block);
-    t.COMPTE_RENDU(r, QStringLiteral("Programmation Événement effectuée."));
+    runDeviceCommand(t, command::kEventWrite, [&] {
+        // The counts of the last recomputation are sent as they stand.
+        const std::array<quint8, 16> block =
+            eventBlock(MonthView1->selectedDate(), Combo6->currentText().toInt(), Combo7->currentText().toInt(),
+                       m_countdown, Option1->isChecked());
+        return ECRI_RELAIS2(t, block);
+    }, QStringLiteral("Programmation Événement effectuée."));
 }
 
 } // namespace kwf

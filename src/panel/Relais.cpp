@@ -1,5 +1,6 @@
 #include "panel/Relais.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/LinkSettings.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
@@ -118,11 +119,6 @@ void Relais::Form_Load()
 void Relais::ENVOI_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON())
-        return;
-
     std::array<RelayAlarmSetting, 4> alarms;
     for (int k = 1; k <= 4; ++k) {
         RelayAlarmSetting& a = alarms[size_t(k - 1)];
@@ -137,26 +133,20 @@ void Relais::ENVOI_Click()
         a.duration = durationBox(k)->currentText().toInt();
     }
 
-    CmdResult r;
-    if (m_relay == 1) {
-        r = ECRI_RELAIS1(t, alarms);
-    } else {
-        r = ECRI_RELAIS2(t, relayBlock(alarms));
-    }
-    t.COMPTE_RENDU(r, QStringLiteral("Programmation Relais %1 effectuée.").arg(m_relay));
+    runDeviceCommand(t, m_relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
+        return m_relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
+    }, QStringLiteral("Programmation Relais %1 effectuée.").arg(m_relay));
 }
 
 void Relais::Command1_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON())
-        return;
-    const RelayRead read = m_relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
-    if (read.block)
-        fill(*read.block);
-    t.COMPTE_RENDU(read.result, QStringLiteral("Lecture Relais %1 effectuée.").arg(m_relay));
+    runDeviceCommand(t, m_relay == 1 ? command::kRelay1Read : command::kRelay2Read, [&] {
+        const RelayRead read = m_relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
+        if (read.block)
+            fill(*read.block);
+        return read.result;
+    }, QStringLiteral("Lecture Relais %1 effectuée.").arg(m_relay));
 }
 
 void Relais::fill(const DecodedRelay& block)
