@@ -1,6 +1,7 @@
 #include "clock/DCF77.h"
 #include "core/ConfigFile.h"
 #include "core/AppContext.h"
+#include "core/Dcf77Monitor.h"
 #include "core/Clock.h"
 #include "core/Dcf77Report.h"
 #include "core/LinkSettings.h"
@@ -223,41 +224,31 @@ void DCF77::Command1_Click()
 // Start: closing frame to re-synchronise the panel, receive buffer emptied, poll on.
 void DCF77::Command2_Click()
 {
-    Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
+    if (!Dcf77Monitor(*m_ctx.tqv).start())
         return;
-    t.FIN_LIAISON();
-    // Everything waiting goes, the closing frame's acknowledgement included.
-    if (m_ctx.port->isOpen())
-        m_ctx.port->clearInput();
     Timer3->start();
 }
 
 // Stop: the link test frame tells the panel to stop sending; the poll goes off.
 void DCF77::Command3_Click()
 {
-    m_ctx.tqv->TEST_LIAISON();
+    Dcf77Monitor(*m_ctx.tqv).stop();
     Timer3->stop();
 }
 
 // Poll: one character per tick.
 void DCF77::Timer3_Timer()
 {
-    SerialPort* port = m_ctx.port;
-    if (!port || !m_ctx.link || !m_ctx.link->portValide)
-        return;   // nothing to listen to until the settings are validated
-    if (!port->isOpen()) {
+    const Dcf77Monitor::PollResult p = Dcf77Monitor(*m_ctx.tqv).poll();
+    if (p.status == Dcf77Monitor::Poll::Gone) {
         // The port was validated and has gone since (adapter removed): stop listening.
         Timer3->stop();
         return;
     }
-    if (port->bytesWaiting() <= 0)
-        return;
-    const int b = port->readByte();
-    if (b < 0)
+    if (p.status != Dcf77Monitor::Poll::Character)
         return;
     const qsizetype oldLength = m_log.text().size();
-    const Dcf77Log::Step step = m_log.feed(char(b));
+    const Dcf77Log::Step step = m_log.feed(p.character);
     // A clear never happens inside feed(), so the log only grew.
     appendToView(m_log.text().mid(oldLength));
     showCounters();
