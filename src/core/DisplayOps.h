@@ -23,11 +23,6 @@ quint8 modeByte(bool autoSensor, bool forced20, bool forced100);
 quint8 sensitivityByte(bool fast, bool slow);
 }
 
-// Registers of the two blocks.
-constexpr int kCommandBlockFirst = 10;   // 10..14: function byte, four parameters
-constexpr int kBrightnessBlockFirst = 50; // 50..54: marker, four data bytes
-constexpr quint8 kFunctionBase = 0xC0;
-
 namespace msg {
 inline const char* const kBrightnessDone = "Programmation LUMINOSITÉ effectuée.";
 inline const char* const kReadingDone = "Lecture effectuée.";

@@ -14,7 +14,7 @@ CmdResult writeBlock(Tqvbase& t, int first)
     values.reserve(kRelayBlockSize);
     for (int r = first; r < first + kRelayBlockSize; ++r)
         values.append(char(t.TAB_DS()[r]));
-    return t.writeRegisters(first, values, 2, 3, 0.9);
+    return t.writeRegisters(first, values, plan::kBlockWrite);
 }
 
 std::vector<int> blockRegisters(int first)
@@ -98,7 +98,7 @@ RelayRead LIT_RELAIS1(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_RELAIS1"));
     RelayRead out;
-    const int n = t.sendReads(blockRegisters(kRelay1First), 4, 1, 0.0, 0.9);
+    const int n = t.sendReads(blockRegisters(kRelay1First), plan::kRelay1Read);
     if (n != kRelayBlockSize) {
         out.result = CmdResult::failed(qMax(n, 0));
         return out;
@@ -135,7 +135,7 @@ RelayRead LIT_RELAIS2(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_RELAIS2"));
     RelayRead out;
-    const int n = t.sendReads(blockRegisters(kRelay2First), 4, 1, 0.5, 0.9);
+    const int n = t.sendReads(blockRegisters(kRelay2First), plan::kRelay2Read);
     if (n != kRelayBlockSize) {
         out.result = CmdResult::failed(qMax(n, 0));
         return out;

@@ -7,11 +7,6 @@
 
 namespace kwf {
 
-// Registers of the two relay blocks. Relay 1: marker first, then the four alarms. Relay 2 (also
-// the event block): the four alarms, then the marker.
-constexpr int kRelay1First = 15;
-constexpr int kRelay2First = 32;
-constexpr int kRelayBlockSize = 17;
 // Bit 7 of a day mask: the contact closes.
 constexpr quint8 kContactCloses = 0x80;
 

@@ -27,7 +27,7 @@ TEST(Journal, RecordsABlockWriteFrameByFrameWithTheCountAndOutcome)
 
     QByteArray block(17, '\0');
     block[0] = char(0xCC);
-    app.tqv->writeRegisters(15, block, 2, 3, 0.9);
+    app.tqv->writeRegisters(15, block, plan::kBlockWrite);
     app.tqv->COMPTE_RENDU(CmdResult::acknowledged(), QStringLiteral("Programmation Relais 1 effectuée."));
 
     const auto& e = w->journal().entries();

@@ -160,18 +160,18 @@ TEST(RegisterBlocks, WriteIsAcknowledgedByExactlyOneBytePerFrame)
     Rig r;
     r.port.responder = ackOneByte;
     const QByteArray values("\x01\x02\x03", 3);
-    EXPECT_TRUE(r.tqv.writeRegisters(10, values, 2, 3, 0.9).ok);
+    EXPECT_TRUE(r.tqv.writeRegisters(10, values, plan::kBlockWrite).ok);
     ASSERT_EQ(r.port.writes.size(), 3u);
     EXPECT_EQ(r.port.writes[2].bytes, registerWriteFrame(12, 0x03, 2, 3));
     EXPECT_EQ(r.port.writes[2].atMs, 0);   // back to back
     EXPECT_EQ(r.clock.monotonicMs(), 900);
 
     r.port.responder = [](const QByteArray&) { return QByteArray("xy"); };
-    const CmdResult twice = r.tqv.writeRegisters(10, values, 2, 3, 0.9);
+    const CmdResult twice = r.tqv.writeRegisters(10, values, plan::kBlockWrite);
     EXPECT_FALSE(twice.ok);
     EXPECT_EQ(twice.count, 6);
     r.port.responder = nullptr;
-    EXPECT_EQ(r.tqv.writeRegisters(10, values, 2, 3, 0.9).count, 0);
+    EXPECT_EQ(r.tqv.writeRegisters(10, values, plan::kBlockWrite).count, 0);
 }
 
 TEST(SingleRegister, ReadGivesTheValueOnlyForExactlyOneByte)

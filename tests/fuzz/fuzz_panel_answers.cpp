@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48},
         {50, 51, 52, 53, 54}};
     for (const auto& regs : blocks) {
-        const int n = t.sendReads(regs, 4, 1, regs.front() == 32 ? 0.5 : 0.0, 0.9);
+        const int n = t.sendReads(regs, regs.front() == 32 ? plan::kRelay2Read : plan::kRelay1Read);
         if (n > 0) {
             for (int i = 0; i < n; ++i)
                 if (t.readByte() < 0)
