@@ -1,5 +1,6 @@
 #include "app/JournalWindow.h"
 #include "core/AppContext.h"
+#include "core/TextFiles.h"
 #include "core/Clock.h"
 #include "core/Tqvbase.h"
 #include "core/UiServices.h"
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -76,10 +76,7 @@ void JournalWindow::save()
                                                 QStringLiteral("Journal_echanges.txt"));
         if (path.isEmpty())
             return;
-        QString text = m_journal.text();
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        QSaveFile f(path);
-        if (f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0 && f.commit())
+        if (writeFileWhole(path, journalFile(m_journal.text())))
             return;
         ui.message(QStringLiteral("Erreur lors de la création de %1 . Essayer à nouveau").arg(path), MsgIcon::Exclamation);
     }

@@ -2,6 +2,7 @@
 #include "core/ConfigFile.h"
 #include "core/AppContext.h"
 #include "core/Dcf77Monitor.h"
+#include "core/TextFiles.h"
 #include "core/Clock.h"
 #include "core/Dcf77Report.h"
 #include "core/LinkSettings.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -275,24 +275,15 @@ void DCF77::Command6_Click()
         QStringLiteral("Fichiers réception DCF77"));
     if (name.isEmpty())
         return;   // cancelled: nothing written
-    // Written beside the target and renamed over it at the end: a failed save leaves the
-    // previous file as it was, never a truncated one.
-    QSaveFile file(name);
     const QString failure = QStringLiteral("Erreur lors de l'enregistrement du journal dans %1.")
                                 .arg(QFileInfo(name).fileName());
-    if (!isReplaceableFile(name) || !file.open(QIODevice::WriteOnly)) {
+    if (!isReplaceableFile(name)) {
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
         return;
     }
     emit settingsWindowWanted();
-    const QByteArray content = dcf77LogFile(m_log.text(), m_ctx.clock->now());
-    // flush() catches a disk that fills up (commit() would install the truncated file).
-    if (file.write(content) != content.size() || !file.flush()) {
-        file.cancelWriting();
-        m_ctx.ui->message(failure, MsgIcon::Exclamation);
-        return;
-    }
-    if (!file.commit())
+    // A failed save leaves the previous file as it was, never a truncated one.
+    if (!writeFileWhole(name, dcf77LogFile(m_log.text(), m_ctx.clock->now())))
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
 }
 
