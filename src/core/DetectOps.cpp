@@ -4,7 +4,6 @@
 #include "core/SerialPort.h"
 
 #include <QFileInfo>
-#include <QSerialPortInfo>
 
 namespace kwf {
 
@@ -101,7 +100,7 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& 
     return found;
 }
 
-QString portToolTip(int portNumber, const QString& programDir, const QList<QSerialPortInfo>& known)
+QString portToolTip(int portNumber, const QString& programDir, const std::vector<SerialAdapter>& known)
 {
     const QString device = portDeviceName(portNumber, programDir);
     const QFileInfo fi(device);
@@ -115,17 +114,17 @@ QString portToolTip(int portNumber, const QString& programDir, const QList<QSeri
     } else {
         lines << device;
     }
-    for (const QSerialPortInfo& info : known) {
-        const bool same = (!target.isEmpty() && info.systemLocation() == target)
-            || info.portName() == device || info.systemLocation() == device;
+    for (const SerialAdapter& info : known) {
+        const bool same = (!target.isEmpty() && info.systemLocation == target)
+            || info.portName == device || info.systemLocation == device;
         if (!same)
             continue;
-        if (!info.description().isEmpty())
-            lines << info.description();
-        if (!info.manufacturer().isEmpty())
-            lines << QStringLiteral("Fabricant : %1").arg(info.manufacturer());
-        if (!info.serialNumber().isEmpty())
-            lines << QStringLiteral("N° de série : %1").arg(info.serialNumber());
+        if (!info.description.isEmpty())
+            lines << info.description;
+        if (!info.manufacturer.isEmpty())
+            lines << QStringLiteral("Fabricant : %1").arg(info.manufacturer);
+        if (!info.serialNumber.isEmpty())
+            lines << QStringLiteral("N° de série : %1").arg(info.serialNumber);
         break;
     }
     return lines.join(QLatin1Char('\n'));

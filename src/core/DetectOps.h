@@ -1,4 +1,5 @@
 #pragma once
+#include "core/SerialPort.h"
 #include "core/Tqvbase.h"
 
 #include <QByteArray>
@@ -6,8 +7,6 @@
 #include <QString>
 #include <functional>
 #include <vector>
-
-class QSerialPortInfo;
 
 namespace kwf {
 
@@ -68,6 +67,6 @@ std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const QString& 
 
 // Tool tip of a port name: the device COMn maps to (and, for a link, its target) and, when the
 // system knows the adapter behind the target, its description, maker and serial number.
-QString portToolTip(int portNumber, const QString& programDir, const QList<QSerialPortInfo>& known);
+QString portToolTip(int portNumber, const QString& programDir, const std::vector<SerialAdapter>& known);
 
 } // namespace kwf

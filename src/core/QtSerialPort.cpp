@@ -1,6 +1,7 @@
 #include "core/QtSerialPort.h"
 #include "core/PosixSerialPort.h"
 
+#include <QSerialPortInfo>
 #include <QThread>
 
 namespace kwf {
@@ -133,6 +134,15 @@ bool QtSerialPort::waitForInput(int msecs)
         return false;
     m_port.waitForReadyRead(qMax(0, msecs));
     return checkError();
+}
+
+std::vector<SerialAdapter> listSerialAdapters()
+{
+    std::vector<SerialAdapter> out;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& i : ports)
+        out.push_back({i.portName(), i.systemLocation(), i.description(), i.manufacturer(), i.serialNumber()});
+    return out;
 }
 
 std::unique_ptr<SerialPort> createSerialPort(SerialBackend backend)

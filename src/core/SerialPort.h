@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <vector>
 #include <optional>
 
 namespace kwf {
@@ -58,5 +59,16 @@ public:
 // Opens real devices. On Linux the POSIX backend; the Qt backend everywhere.
 enum class SerialBackend { Default, Posix, Qt };
 std::unique_ptr<SerialPort> createSerialPort(SerialBackend backend = SerialBackend::Default);
+
+// A serial adapter the system knows (USB adapters with their description and serial number).
+struct SerialAdapter {
+    QString portName;
+    QString systemLocation;
+    QString description;
+    QString manufacturer;
+    QString serialNumber;
+};
+// The adapters the system lists now (serial backends library).
+std::vector<SerialAdapter> listSerialAdapters();
 
 } // namespace kwf

@@ -2,11 +2,11 @@
 #include "core/AppContext.h"
 #include "core/DetectOps.h"
 #include "core/LinkSettings.h"
+#include "core/SerialPort.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPortInfo>
 
 namespace kwf {
 
@@ -79,7 +79,7 @@ void DETECT::refreshToolTips()
 {
 #ifndef Q_OS_WIN
     // Which adapter is behind each port name (the links may have changed since the last time).
-    const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+    const std::vector<SerialAdapter> known = listSerialAdapters();
     for (int n = kDetectFirstPort; n <= kDetectLastPort; ++n)
         Label1(n)->setToolTip(portToolTip(n, m_ctx.programDir, known));
 #endif

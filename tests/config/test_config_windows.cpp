@@ -91,8 +91,9 @@ TEST(ConfigFile, DefaultsAndEverySettingSurviveSaveAndRestart)
             EXPECT_EQ(app.ui.dialogs[0].filter, QStringLiteral("Fichiers configuration(*.ZOL);;Tous les fichiers(*.*)"));
             EXPECT_EQ(app.ui.dialogs[0].proposed, QStringLiteral("Configuration_TQV"));
             saved = app.readAll(QStringLiteral("Configuration_TQV.zol"));
-            if (!everything)
+            if (!everything) {
                 EXPECT_EQ(saved, writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now()));
+            }
             // Only the file itself: no temporary left behind.
             EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Configuration_TQV.zol")});
         }
