@@ -25,7 +25,7 @@ if [[ " $stages " == *" 2 "* ]]; then
     ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1" \
     LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
-        ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --timeout 600 -LE package
+        ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --timeout 600 -LE "package|realtime"
 fi
 
 if [[ " $stages " == *" 3 "* ]]; then

@@ -224,7 +224,7 @@ TEST(PanelState, SavedRegistersComeBackAndTheClockCatchesUp)
 
 using namespace kwf;
 
-TEST(PtyPanel, BothBackendsTestTheLinkAndWriteAndReadABlock)
+TEST(PtyPanelRealTime, BothBackendsTestTheLinkAndWriteAndReadABlock)
 {
     for (SerialBackend backend : {SerialBackend::Posix, SerialBackend::Qt}) {
         SCOPED_TRACE(backend == SerialBackend::Posix ? "Posix" : "Qt");
