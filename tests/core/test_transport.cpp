@@ -1,11 +1,14 @@
 #include "FakeSerialPort.h"
 #include "RecordingUi.h"
 #include "SimClock.h"
+#include "core/Clock.h"
 #include "core/Frames.h"
 #include "core/LinkSettings.h"
 #include "core/Tqvbase.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 using namespace kwf;
 using namespace kwf::test;
@@ -188,6 +191,20 @@ TEST(SingleRegister, ReadGivesTheValueOnlyForExactlyOneByte)
     r.port.responder = ackOneByte;
     EXPECT_TRUE(r.tqv.ECRI_REG(20, 0x41).ok);
     EXPECT_EQ(r.port.writes.back().bytes, registerWriteFrame(20, 0x41, 1, 1));
+}
+
+// Real time, 0.2 s: the PC's clock jumps an hour ahead on every reading during the wait (as
+// at a change of time or a clock setting); the real clock still holds for the whole delay.
+TEST(WaitRealTime, TheRealClockHoldsForTheDelayWhateverThePcClockDoes)
+{
+    static qint64 jumps = 0;
+    SystemClock clock([] { return QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)).addSecs(3600 * ++jumps); });
+    const auto start = std::chrono::steady_clock::now();
+    clock.waitUntil(clock.monotonicMs() + 200, nullptr);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(ms, 200);
+    EXPECT_LT(ms, 5000);
+    EXPECT_GE(clock.monotonicMs(), 200);
 }
 
 TEST(Wait, HoldsForTheDelayOnTheMonotonicClock)
