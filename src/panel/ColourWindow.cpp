@@ -124,6 +124,7 @@ ColourWindow::ColourWindow(const AppContext& ctx, colours::Board board, const QS
 
     const colours::Codes designed = colours::designedCodes(board);
     m_digits.assign(size_t(colours::labelCount(board)) + 1, nullptr);
+    m_codes.assign(m_digits.size(), colours::kOther);
     int digitIndex = 0;
     int separatorIndex = 0;
     int rowIndex = 0;
@@ -161,6 +162,7 @@ ColourWindow::ColourWindow(const AppContext& ctx, colours::Board board, const QS
             d->setObjectName(QStringLiteral("Label2_%1").arg(index));
             d->setTextRgb(colours::rgbOfCode(designed[size_t(index)]));
             m_digits[size_t(index)] = d;
+            m_codes[size_t(index)] = designed[size_t(index)];
             connect(d, &ColourDigit::clicked, this, [this, index] { Label2_Click(index); });
             connect(d, &ColourDigit::clickBeforeDoubleClickMissing, this, [this, index] { Label2_Click(index); });
             connect(d, &ColourDigit::doubleClicked, this, [this, index] { Label2_DblClick(index); });
@@ -190,21 +192,15 @@ ColourWindow::ColourWindow(const AppContext& ctx, colours::Board board, const QS
     layout->addLayout(buttons);
 }
 
-colours::Codes ColourWindow::codes() const
-{
-    colours::Codes c(m_digits.size(), colours::kOther);
-    for (size_t i = 1; i < m_digits.size(); ++i)
-        if (m_digits[i])
-            c[i] = colours::codeOfRgb(m_digits[i]->textRgb());
-    return c;
-}
-
 void ColourWindow::applyCodes(const colours::Codes& next)
 {
-    const colours::Codes now = codes();
-    for (size_t i = 1; i < m_digits.size() && i < next.size(); ++i)
-        if (m_digits[i] && next[i] != now[i] && colours::rgbOfCode(next[i]) != 0)
-            m_digits[i]->setTextRgb(colours::rgbOfCode(next[i]));
+    // A code with no colour of its own leaves the digit (and its code) as it was.
+    for (size_t i = 1; i < m_digits.size() && i < next.size(); ++i) {
+        if (!m_digits[i] || next[i] == m_codes[i] || colours::rgbOfCode(next[i]) == 0)
+            continue;
+        m_codes[i] = next[i];
+        m_digits[i]->setTextRgb(colours::rgbOfCode(next[i]));
+    }
 }
 
 void ColourWindow::Label2_Click(int index)

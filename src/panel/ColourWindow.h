@@ -65,8 +65,8 @@ public:
     void Label2_DblClick(int index);
     void ENVOI_6DIGITCOUL_Click();
 
-    // The colour codes the labels show, by label index.
-    colours::Codes codes() const;
+    // The colour codes the labels show, by label index (the window's model; the labels paint it).
+    const colours::Codes& codes() const { return m_codes; }
     colours::Board board() const { return m_board; }
 
 private:
@@ -74,6 +74,7 @@ private:
     Tqvbase& m_tqv;
     colours::Board m_board;
     std::vector<ColourDigit*> m_digits;
+    colours::Codes m_codes;
 };
 
 } // namespace kwf

@@ -70,7 +70,9 @@ protected:
 private:
     void Form_Load();
     QGroupBox* buildBank(const QString& caption, std::array<QScrollBar*, 8>& bars, const char* barName);
-    void toggleFromDescription(QLineEdit* box, QScrollBar* bar);
+    // The switch image shown: `on` is the model, the description box and the bar paint it.
+    void paintSwitch(QLineEdit* box, bool& on, bool value);
+    void toggleFromDescription(QLineEdit* box, QScrollBar* bar, bool& on);
     void showGrid(bool shown);
     void applyHeight();
     int heightPixels() const;
@@ -78,6 +80,8 @@ private:
 
     Tqvbase& m_tqv;
     bool m_gridShown = false;
+    std::array<bool, 8> m_sw2On{};   // bank "SW2" (SW2 bars, Text2 boxes)
+    std::array<bool, 8> m_sw3On{};   // bank "SW3" (SW1 bars, Text3 boxes)
     QObject* m_releaseAfterDblClick = nullptr;
 };
 
