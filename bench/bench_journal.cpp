@@ -57,7 +57,7 @@ int main(int argc, char** argv)
         struct Case { const char* name; int runs; std::function<bool()> run; };
         const Case cases[] = {
             {"ECRI_REG (0.05 s)", 20, [&] { return tqv.ECRI_REG(30, 0x5A).ok; }},
-            {"17 registers (0.9 s)", 3, [&] { return tqv.writeRegisters(32, QByteArray(17, '\x11'), 2, 3, 0.9).ok; }},
+            {"17 registers (0.9 s)", 3, [&] { return tqv.writeRegisters(32, QByteArray(17, '\x11'), plan::kBlockWrite).ok; }},
         };
         for (const Case& c : cases) {
             int acked = 0;

@@ -13,7 +13,7 @@ jobs=${KWF_JOBS:-2}
 
 if [[ " $stages " == *" 1 "* ]]; then
     echo "=== Construction et tests"
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWF_WARNINGS_AS_ERRORS=ON
     cmake --build build --parallel "$jobs"
     ctest --test-dir build --output-on-failure --parallel "$jobs" --timeout 300
 fi

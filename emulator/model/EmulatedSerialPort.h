@@ -30,7 +30,6 @@ public:
 
     // Pulls the adapter out: every later call fails, as on a real line.
     void unplug();
-    bool isUnplugged() const { return m_unplugged; }
     // Plugs the adapter back in; the port must be opened again.
     void replug() { m_unplugged = false; m_model.replug(); }
 

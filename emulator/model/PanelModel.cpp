@@ -238,12 +238,6 @@ QByteArray PanelModel::exchange(const QByteArray& bytes, qint64 nowMs)
     return takeDue(nowMs);
 }
 
-int PanelModel::framesOf(quint8 base) const
-{
-    const auto it = m_framesByBase.find(base);
-    return it == m_framesByBase.end() ? 0 : it->second;
-}
-
 void PanelModel::byteIn(quint8 c)
 {
     switch (m_st) {
@@ -308,7 +302,6 @@ void PanelModel::frameComplete()
 {
     ++m_frames;
     const quint8 base = m_body[0] & 0xF0;
-    ++m_framesByBase[base];
     m_lastFrame = QByteArray(reinterpret_cast<const char*>(m_body.data()), 6);
 
     m_lastAnswer.clear();

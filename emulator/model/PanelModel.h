@@ -84,7 +84,6 @@ public:
 
     // Counters.
     int framesAccepted() const { return m_frames; }
-    int framesOf(quint8 base) const;
     QByteArray lastFrame() const { return m_lastFrame; }
 
     // DCF77 stream.
@@ -123,7 +122,6 @@ private:
     QByteArray m_lastFrame;
     QByteArray m_lastAnswer;
     int m_frames = 0;
-    std::map<quint8, int> m_framesByBase;
 
     struct Out { qint64 atMs; QByteArray bytes; };
     std::deque<Out> m_out;

@@ -1,5 +1,6 @@
 #include "app/JournalWindow.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
+#include "core/TextFiles.h"
 #include "core/Clock.h"
 #include "core/Tqvbase.h"
 #include "core/UiServices.h"
@@ -8,14 +9,13 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace kwf {
 
-JournalWindow::JournalWindow(Principal& principal)
-    : m_principal(principal), m_journal(*principal.context().clock)
+JournalWindow::JournalWindow(const AppContext& ctx)
+    : m_ctx(ctx), m_journal(*ctx.clock)
 {
     setWindowTitle(QStringLiteral("Journal des échanges"));
     auto* lay = new QVBoxLayout(this);
@@ -46,12 +46,12 @@ JournalWindow::JournalWindow(Principal& principal)
     m_timer->setInterval(250);
     connect(m_timer, &QTimer::timeout, this, [this] { refresh(); });
     m_timer->start();
-    m_principal.context().tqv->addObserver(&m_journal);
+    m_ctx.tqv->addObserver(&m_journal);
 }
 
 JournalWindow::~JournalWindow()
 {
-    m_principal.context().tqv->removeObserver(&m_journal);
+    m_ctx.tqv->removeObserver(&m_journal);
 }
 
 void JournalWindow::refresh()
@@ -69,17 +69,14 @@ void JournalWindow::refresh()
 
 void JournalWindow::save()
 {
-    UiServices& ui = *m_principal.context().ui;
+    UiServices& ui = *m_ctx.ui;
     for (;;) {
         const QString path = ui.getSaveFileName(QStringLiteral("Enregistrer le journal des échanges"),
                                                 QStringLiteral("Fichier texte (*.txt *.TXT)"),
                                                 QStringLiteral("Journal_echanges.txt"));
         if (path.isEmpty())
             return;
-        QString text = m_journal.text();
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        QSaveFile f(path);
-        if (f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0 && f.commit())
+        if (writeFileWhole(path, journalFile(m_journal.text())))
             return;
         ui.message(QStringLiteral("Erreur lors de la création de %1 . Essayer à nouveau").arg(path), MsgIcon::Exclamation);
     }

@@ -9,7 +9,7 @@ class QTimer;
 
 namespace kwf {
 
-class Principal;
+struct AppContext;
 
 // "Journal des échanges": every frame written and byte received while the window is open.
 // The journal listens only while the window exists, and the text is brought up to date from a
@@ -17,7 +17,7 @@ class Principal;
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit JournalWindow(Principal& principal);
+    explicit JournalWindow(const AppContext& ctx);
     ~JournalWindow() override;
 
     QPlainTextEdit* Text1 = nullptr;
@@ -30,7 +30,7 @@ public:
     void save();
 
 private:
-    Principal& m_principal;
+    const AppContext& m_ctx;
     ExchangeJournal m_journal;
     size_t m_shown = 0;
     QTimer* m_timer = nullptr;

@@ -1,4 +1,5 @@
 #include "app/Principal.h"
+#include "clock/DCF77.h"
 #include "core/SerialPort.h"
 #include "core/UiServices.h"
 #include "app/GuideWindow.h"
@@ -55,10 +56,16 @@ Principal::Principal(const AppContext& ctx, QWidget* parent) : QMainWindow(paren
     m_mdi->setBackground(QColor(128, 128, 128));
     setCentralWidget(m_mdi);
     buildMenus();
-    registerWindow(QStringLiteral("CONFIGURATION"), [](Principal& p) -> QWidget* {
-        return new Configuration(p);
+    registerWindow(QStringLiteral("CONFIGURATION"), [this]() -> QWidget* {
+        auto* w = new Configuration(m_ctx, *this);
+        // An open DCF77 monitor listens to the port a validation opened.
+        connect(w, &Configuration::portValidated, this, [this] {
+            if (auto* monitor = qobject_cast<DCF77*>(existingWindow(QStringLiteral("DCF77"))))
+                monitor->listen();
+        });
+        return w;
     });
-    registerWindow(QStringLiteral("JOURNAL"), [](Principal& p) -> QWidget* { return new JournalWindow(p); });
+    registerWindow(QStringLiteral("JOURNAL"), [this]() -> QWidget* { return new JournalWindow(m_ctx); });
     registerAllWindows(*this);
     setupStatusBar();
 }
@@ -208,7 +215,7 @@ QWidget* Principal::window(const QString& name)
     const auto f = m_factories.find(name);
     if (f == m_factories.end())
         return nullptr;
-    QWidget* w = (*f)(*this);
+    QWidget* w = (*f)();
     if (!w)
         return nullptr;
     w->setObjectName(name);

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/Shell.h"
 #include "core/AppContext.h"
 #include "core/LinkSettings.h"
 
@@ -20,10 +21,10 @@ class Configuration;
 class ExchangeMonitor;
 
 // The main window: an MDI frame with the menu bar; every other window lives inside it.
-class Principal : public QMainWindow {
+class Principal : public QMainWindow, public Shell {
     Q_OBJECT
 public:
-    using Factory = std::function<QWidget*(Principal&)>;
+    using Factory = std::function<QWidget*()>;
 
     explicit Principal(const AppContext& ctx, QWidget* parent = nullptr);
     ~Principal() override;
@@ -35,21 +36,20 @@ public:
 
     // Child windows by name ("MiseaH", "Relais_1", ...). window() creates a registered window
     // hidden when it does not exist yet; existingWindow() never creates.
-    QWidget* window(const QString& name);
+    QWidget* window(const QString& name) override;
     QWidget* existingWindow(const QString& name) const;
     // Creates if needed, shows in normal size, in front.
-    QWidget* showWindow(const QString& name);
+    QWidget* showWindow(const QString& name) override;
     // Closes and destroys a window if it exists.
-    void unloadWindow(const QString& name);
+    void unloadWindow(const QString& name) override;
     void registerWindow(const QString& name, Factory factory);
-    bool hasWindow(const QString& name) const { return m_factories.contains(name); }
 
     // The settings window (created hidden if needed).
     Configuration* configuration();
 
     QAction* menuAction(const QString& objectName) const;
-    MenuState menuState() const;
-    void applyMenuState(const MenuState& state);
+    MenuState menuState() const override;
+    void applyMenuState(const MenuState& state) override;
 
     // Hook for the start-up loading of the configuration file and the File menu.
     std::function<void()> onStartup;
@@ -67,7 +67,7 @@ public:
 
     // "COM3: ouvert 9600,N,8,2" or "aucun port validé".
     QString portStatusText() const;
-    void updatePortStatus();
+    void updatePortStatus() override;
     // An exchange holds the line (the event loop turns inside its waits).
     bool exchangeRunning() const;
     // The command under way, for the status bar; null without a transport.

@@ -1,5 +1,5 @@
 #include "clock/ClockReadWindow.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,8 +24,8 @@ static QLabel* courierLabel(QWidget* parent, const char* name, const char* tip)
     return l;
 }
 
-ClockReadWindow::ClockReadWindow(Principal& principal, const Names& names)
-    : QWidget(nullptr), m_ctx(principal.context()), m_names(names)
+ClockReadWindow::ClockReadWindow(const AppContext& ctx, const Names& names)
+    : QWidget(nullptr), m_ctx(ctx), m_names(names)
 {
     setWindowTitle(QString::fromUtf8(names.caption));
     auto* top = new QVBoxLayout(this);
@@ -56,16 +56,14 @@ void ClockReadWindow::read()
     m_date->clear();
     m_time->clear();
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    // The reading goes on whatever the link test gave.
-    t.TEST_LIAISON();
-    const ClockReading r = m_names.read(t);
-    if (r.image) {
-        m_time->setText(r.image->timeText());
-        m_date->setText(r.image->dateText());
-    }
-    t.COMPTE_RENDU(r.result, QString::fromUtf8(m_names.successText));
+    runDeviceCommand(t, *m_names.command, [&] {
+        const ClockReading r = m_names.read(t);
+        if (r.image) {
+            m_time->setText(r.image->timeText());
+            m_date->setText(r.image->dateText());
+        }
+        return r.result;
+    }, QString::fromUtf8(m_names.successText));
 }
 
 } // namespace kwf

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/ClockOps.h"
 
 #include <QWidget>
@@ -10,7 +11,6 @@ class QPushButton;
 
 namespace kwf {
 
-class Principal;
 
 // A small window that reads eight clock bytes from the panel and shows them as a time and a
 // date. The clock reading and the last-DCF-setting reading differ only in names and registers.
@@ -26,8 +26,9 @@ public:
         const char* dateLabel;
         const char* successText;
         ClockReading (*read)(Tqvbase&);
+        const DeviceCommand* command;
     };
-    ClockReadWindow(Principal& principal, const Names& names);
+    ClockReadWindow(const AppContext& ctx, const Names& names);
 
     QGroupBox* frame() const { return m_frame; }
     QPushButton* button() const { return m_button; }

@@ -1,6 +1,8 @@
 #include "clock/DCF77.h"
 #include "core/ConfigFile.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
+#include "core/Dcf77Monitor.h"
+#include "core/TextFiles.h"
 #include "core/Clock.h"
 #include "core/Dcf77Report.h"
 #include "core/LinkSettings.h"
@@ -17,7 +19,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -62,8 +63,8 @@ QFont courier()
 
 } // namespace
 
-DCF77::DCF77(Principal& principal)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context())
+DCF77::DCF77(const AppContext& ctx)
+    : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("DCF77"));
     setWindowTitle(QStringLiteral("Chronogramme DCF 77."));
@@ -223,47 +224,38 @@ void DCF77::Command1_Click()
 // Start: closing frame to re-synchronise the panel, receive buffer emptied, poll on.
 void DCF77::Command2_Click()
 {
-    Tqvbase& t = *m_ctx.tqv;
-    // A port validated and gone since (adapter removed) meets the port message too.
-    if (!t.VERIF_PORT_OUVERT())
+    if (!Dcf77Monitor(*m_ctx.tqv).start())
         return;
-    t.FIN_LIAISON();
-    // Everything waiting goes, the closing frame's acknowledgement included.
-    if (m_ctx.port->isOpen())
-        m_ctx.port->clearInput();
     Timer3->start();
 }
 
 // Stop: the link test frame tells the panel to stop sending; the poll goes off.
 void DCF77::Command3_Click()
 {
-    if (m_ctx.tqv->busy())
+    if (!Dcf77Monitor(*m_ctx.tqv).stop())
         return;   // the monitor goes on: the stop frame could not go out
-    m_ctx.tqv->TEST_LIAISON();
     Timer3->stop();
+}
+
+void DCF77::listen()
+{
+    Timer3->start();
 }
 
 // Poll: one character per tick.
 void DCF77::Timer3_Timer()
 {
-    SerialPort* port = m_ctx.port;
-    if (!port || !m_ctx.link || !m_ctx.link->portValide)
-        return;   // nothing to listen to until the settings are validated
-    if (m_ctx.tqv && m_ctx.tqv->busy())
-        return;   // an exchange holds the port: the next character waits for the next tick
-    if (!port->isOpen()) {
+    const Dcf77Monitor::PollResult p = Dcf77Monitor(*m_ctx.tqv).poll();
+    if (p.status == Dcf77Monitor::Poll::Gone) {
         // The port was validated and has gone since (adapter removed): stop listening until
         // the next validation.
         Timer3->stop();
         return;
     }
-    if (port->bytesWaiting() <= 0)
-        return;
-    const int b = port->readByte();
-    if (b < 0)
+    if (p.status != Dcf77Monitor::Poll::Character)
         return;
     const qsizetype oldLength = m_log.text().size();
-    const Dcf77Log::Step step = m_log.feed(char(b));
+    const Dcf77Log::Step step = m_log.feed(p.character);
     // A clear never happens inside feed(), so the log only grew.
     appendToView(m_log.text().mid(oldLength));
     showCounters();
@@ -290,24 +282,15 @@ void DCF77::Command6_Click()
         QStringLiteral("Fichiers réception DCF77"));
     if (name.isEmpty())
         return;   // cancelled: nothing written
-    // Written beside the target and renamed over it at the end: a failed save leaves the
-    // previous file as it was, never a truncated one.
-    QSaveFile file(name);
     const QString failure = QStringLiteral("Erreur lors de l'enregistrement du journal dans %1.")
                                 .arg(QFileInfo(name).fileName());
-    if (!isReplaceableFile(name) || !file.open(QIODevice::WriteOnly)) {
+    if (!isReplaceableFile(name)) {
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
         return;
     }
-    m_principal.showWindow(QStringLiteral("CONFIGURATION"));
-    const QByteArray content = dcf77LogFile(m_log.text(), m_ctx.clock->now());
-    // flush() catches a disk that fills up (commit() would install the truncated file).
-    if (file.write(content) != content.size() || !file.flush()) {
-        file.cancelWriting();
-        m_ctx.ui->message(failure, MsgIcon::Exclamation);
-        return;
-    }
-    if (!file.commit())
+    emit settingsWindowWanted();
+    // A failed save leaves the previous file as it was, never a truncated one.
+    if (!writeFileWhole(name, dcf77LogFile(m_log.text(), m_ctx.clock->now())))
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
 }
 

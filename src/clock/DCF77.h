@@ -11,7 +11,6 @@ class QTimer;
 
 namespace kwf {
 
-class Principal;
 struct AppContext;
 
 // The DCF77 monitor: while it runs the panel reports every DCF77 second with one character;
@@ -20,7 +19,7 @@ struct AppContext;
 class DCF77 : public QWidget {
     Q_OBJECT
 public:
-    explicit DCF77(Principal& principal);
+    explicit DCF77(const AppContext& ctx);
     ~DCF77() override;
 
     QGroupBox* Frame4 = nullptr;
@@ -46,12 +45,18 @@ public:
     void Command6_Click();
     void Timer1_Timer();
     void Timer3_Timer();
+    // Listens again, as when the window loads (the poll stops when a port goes).
+    void listen();
 
     // The log exactly as it is kept and saved (CR LF line ends).
     const QString& logText() const { return m_log.text(); }
     const Dcf77Log& log() const { return m_log; }
     int goodMinutes() const { return m_good; }
     int badMinutes() const { return m_bad; }
+
+signals:
+    // The log's save brings the settings window to the front.
+    void settingsWindowWanted();
 
 private:
     void showIndicators();
@@ -60,7 +65,6 @@ private:
     void appendToView(const QString& chunk);
     void addDecoded(const QByteArray& minuteChars);
 
-    Principal& m_principal;
     const AppContext& m_ctx;
     Dcf77Log m_log;
     int m_good = 0;

@@ -7,11 +7,11 @@ namespace kwf {
 class LecturH : public ClockReadWindow {
     Q_OBJECT
 public:
-    explicit LecturH(Principal& principal)
-        : ClockReadWindow(principal,
+    explicit LecturH(const AppContext& ctx)
+        : ClockReadWindow(ctx,
                           {"Lecture de l'heure.", "Frame3", "LIT_DS",
                            "Lit l'information heure date système du panneau.", "Label2", "Label1",
-                           msg::kClockReadDone, &LIT_HEURE_DS})
+                           msg::kClockReadDone, &LIT_HEURE_DS, &command::kClockRead})
     {
     }
     void LIT_DS_Click() { read(); }

@@ -1,5 +1,5 @@
 #include "clock/MiseaH.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/UiServices.h"
 
@@ -65,7 +65,7 @@ QPushButton* sendButton(QWidget* parent, const char* name, const char* tip)
 }
 } // namespace
 
-MiseaH::MiseaH(Principal& principal) : QWidget(nullptr), m_ctx(principal.context())
+MiseaH::MiseaH(const AppContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 {
     setWindowTitle(QStringLiteral("Mise à l'heure."));
     // The manual values start where their labels do: Lundi 1 Janvier (20)01, 00:00:00.
@@ -226,30 +226,20 @@ void MiseaH::ECRI_AUTO_DS_Click()
     Tqvbase& t = *m_ctx.tqv;
     // The PC's time at the moment of the click, before the link test.
     const ClockValues pc = clockValuesFromDateTime(m_ctx.clock->now());
-    if (!t.VERIF_PORT())
+    if (!runDeviceCommand(t, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, QString::fromUtf8(kSuccess)))
         return;
-    if (!t.TEST_LIAISON() && t.wired())
-        return;
-    const CmdResult r = ENVOI_HEURE_PC(t, pc);
-    t.COMPTE_RENDU(r, QString::fromUtf8(kSuccess));
     if (!t.responseIgnored())
         ACTU_TIME_PC();
 }
 
 void MiseaH::ECRI_MAN_DS_Click()
 {
-    Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON() && t.wired())
-        return;
-    sendManual();
+    sendManual(command::kClockManual);
 }
 
 void MiseaH::ECRI_MAN_DS_COMBO_Click()
 {
-    Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
+    if (!m_ctx.tqv->VERIF_PORT())
         return;
     // The lists overwrite the manual values; the stepping labels keep their texts. The century
     // list is shown only: the two digits of the year list go out.
@@ -260,17 +250,18 @@ void MiseaH::ECRI_MAN_DS_COMBO_Click()
     m_manual.minutes = Combo7->currentText().toInt();
     m_manual.hours = Combo6->currentText().toInt();
     m_manual.year = Combo5->currentText().toInt();
-    // The link test decides nothing here, on either interface.
-    t.TEST_LIAISON();
-    sendManual();
+    sendManual(command::kClockLists);
 }
 
-void MiseaH::sendManual()
+void MiseaH::sendManual(const DeviceCommand& command)
 {
     Tqvbase& t = *m_ctx.tqv;
-    m_manual.control = 0;
-    const CmdResult r = ENVOI_HEURE_MAN(t, m_manual);
-    t.COMPTE_RENDU(r, QString::fromUtf8(kSuccess));
+    const auto send = [&] {
+        m_manual.control = 0;
+        return ENVOI_HEURE_MAN(t, m_manual);
+    };
+    if (!runDeviceCommand(t, command, send, QString::fromUtf8(kSuccess)))
+        return;
     if (!t.responseIgnored())
         ACTU_TIME_PC();
 }

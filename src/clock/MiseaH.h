@@ -1,5 +1,6 @@
 #pragma once
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/ClockOps.h"
 
 #include <QWidget>
@@ -13,14 +14,13 @@ class QTimer;
 
 namespace kwf {
 
-class Principal;
 
 // Setting the panel's clock: from the PC's own time, from seven stepped values, or from the
 // lists. Optionally the PC's clock follows the manual values.
 class MiseaH : public QWidget {
     Q_OBJECT
 public:
-    explicit MiseaH(Principal& principal);
+    explicit MiseaH(const AppContext& ctx);
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
@@ -66,7 +66,7 @@ private:
     QPushButton* addStepper(const char* name, const char* caption, const char* tip, int delta,
                             int ClockValues::*field, int lo, int hi, QLabel* label,
                             QString (*format)(int));
-    void sendManual();
+    void sendManual(const DeviceCommand& command);
 
     const AppContext& m_ctx;
     ClockValues m_manual;

@@ -1,5 +1,6 @@
 #include "config/FICHIER.h"
-#include "app/Principal.h"
+#include "app/Shell.h"
+#include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/UiServices.h"
 #include "link/Configuration.h"
@@ -32,27 +33,33 @@ std::array<QComboBox*, 8> selectorsOf(Configuration* c)
 
 } // namespace
 
-FICHIER::FICHIER(Principal& principal) : QObject(&principal), m_principal(principal)
+FICHIER::FICHIER(const AppContext& ctx, Shell& shell, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_shell(shell)
 {
     setObjectName(QStringLiteral("FICHIER"));
 }
 
 void FICHIER::showSettings()
 {
-    m_principal.showWindow(QStringLiteral("CONFIGURATION"));
+    m_shell.showWindow(QStringLiteral("CONFIGURATION"));
+}
+
+Configuration* FICHIER::settings()
+{
+    return qobject_cast<Configuration*>(m_shell.window(QStringLiteral("CONFIGURATION")));
 }
 
 QString FICHIER::proposedFile() const
 {
     // In the folder the start-up reads, whatever the current folder is.
-    const UserPlaces places = portDirectoryOf(m_principal.context()).places();
+    const UserPlaces places = portDirectoryOf(m_ctx).places();
     return QDir(places.dialogFolder()).filePath(QString::fromLatin1(configfile::kProposedName));
 }
 
 void FICHIER::OUVRE_CONFIG_DEMARRAGE()
 {
     // The user's own default file, else the site-wide one beside the program.
-    const QString path = portDirectoryOf(m_principal.context()).places().startupConfigPath();
+    const QString path = portDirectoryOf(m_ctx).places().startupConfigPath();
     QByteArray data;
     const bool read = readFileStart(path, kMaxRead, &data);
     showSettings();
@@ -66,7 +73,7 @@ void FICHIER::OUVRE_CONFIG_DEMARRAGE()
 
 void FICHIER::OUVRIR_CONFIG()
 {
-    UiServices* ui = m_principal.context().ui;
+    UiServices* ui = m_ctx.ui;
     for (;;) {
         const QString name = ui->getOpenFileName(QStringLiteral("Ouvrir un fichier de configuration TQV"),
                                                  QStringLiteral("Fichiers configuration(*.zol);;Tous les fichiers(*.*)"),
@@ -88,7 +95,7 @@ void FICHIER::OUVRIR_CONFIG()
 
 void FICHIER::ENREGISTRER_CONFIG()
 {
-    UiServices* ui = m_principal.context().ui;
+    UiServices* ui = m_ctx.ui;
     for (;;) {
         QString name = ui->getSaveFileName(QStringLiteral("Enregistrer un fichier de configuration TQV"),
                                            QStringLiteral("Fichiers configuration(*.ZOL);;Tous les fichiers(*.*)"),
@@ -111,12 +118,12 @@ void FICHIER::ENREGISTRER_CONFIG()
 ConfigValues FICHIER::currentValues()
 {
     ConfigValues v;
-    Configuration* c = m_principal.configuration();
+    Configuration* c = settings();
     const auto sel = selectorsOf(c);
     for (size_t i = 0; i < sel.size(); ++i)
         v.selectors[i] = sel[i]->currentIndex();
     for (size_t r = 0; r < 2; ++r) {
-        QWidget* w = m_principal.window(QString::fromLatin1(kRelayWindows[r]));
+        QWidget* w = m_shell.window(QString::fromLatin1(kRelayWindows[r]));
         RelayConfig& rc = v.relays[r];
         for (int n = 1; n <= configfile::kRelayCombos; ++n)
             if (auto* box = control<QComboBox>(w, comboName(n)))
@@ -134,9 +141,9 @@ ConfigValues FICHIER::currentValues()
 
 void FICHIER::applyValues(const ConfigValues& v, int fields)
 {
-    const auto sel = selectorsOf(m_principal.configuration());
-    QWidget* relay[2] = {m_principal.window(QString::fromLatin1(kRelayWindows[0])),
-                         m_principal.window(QString::fromLatin1(kRelayWindows[1]))};
+    const auto sel = selectorsOf(settings());
+    QWidget* relay[2] = {m_shell.window(QString::fromLatin1(kRelayWindows[0])),
+                         m_shell.window(QString::fromLatin1(kRelayWindows[1]))};
     constexpr int combosEnd = 8 + 2 * configfile::kRelayCombos;
     constexpr int daysEnd = combosEnd + 2 * configfile::kRelayDays;
     for (int i = 0; i < fields; ++i) {
@@ -177,13 +184,13 @@ bool FICHIER::LIT_CONFIG()
     // A value that is missing or does not fit ends the loading there, without validating.
     if (!r.complete())
         return false;
-    m_principal.configuration()->OUVERTURE_DU_COM();
+    settings()->OUVERTURE_DU_COM();
     return true;
 }
 
 void FICHIER::ECRI_CONFIG()
 {
-    Configuration* c = m_principal.configuration();
+    Configuration* c = settings();
     LinkSettings texts;
     texts.port = c->SEL_COM->currentText();
     texts.interface = c->SEL_INTER->currentText();
@@ -193,27 +200,7 @@ void FICHIER::ECRI_CONFIG()
     texts.relay1 = c->SEL_REL1->currentText();
     texts.event = c->SEL_REL2->currentText();
     texts.response = c->SEL_REP->currentText();
-    TEXTE = writeConfig(currentValues(), texts, m_principal.context().clock->now());
-}
-
-void FICHIER::FIN_APPLI()
-{
-    m_principal.close();
-}
-
-void installConfigFile(Principal& principal)
-{
-    if (configFile(principal))
-        return;
-    auto* f = new FICHIER(principal);
-    principal.onStartup = [f] { f->OUVRE_CONFIG_DEMARRAGE(); };
-    principal.onOpenConfig = [f] { f->OUVRIR_CONFIG(); };
-    principal.onSaveConfig = [f] { f->ENREGISTRER_CONFIG(); };
-}
-
-FICHIER* configFile(Principal& principal)
-{
-    return principal.findChild<FICHIER*>(QStringLiteral("FICHIER"), Qt::FindDirectChildrenOnly);
+    TEXTE = writeConfig(currentValues(), texts, m_ctx.clock->now());
 }
 
 } // namespace kwf

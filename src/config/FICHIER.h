@@ -7,14 +7,16 @@
 
 namespace kwf {
 
-class Principal;
+class Configuration;
+class Shell;
+struct AppContext;
 
 // The configuration file module: loads the default file at start-up, opens and saves files chosen
 // by the user, and moves the values between the file and the settings and relay windows.
 class FICHIER : public QObject {
     Q_OBJECT
 public:
-    explicit FICHIER(Principal& principal);
+    FICHIER(const AppContext& ctx, Shell& shell, QObject* parent = nullptr);
 
     // Start-up: reads the program folder's default file, shows the settings window and applies
     // the file. Without a readable default file the settings window opens on its defaults.
@@ -28,8 +30,6 @@ public:
     bool LIT_CONFIG();
     // Builds TEXTE from the windows.
     void ECRI_CONFIG();
-    // Ends the program.
-    void FIN_APPLI();
 
     // Values shown by the settings and relay windows now (the relay windows are created hidden,
     // with their defaults, when they do not exist yet).
@@ -45,12 +45,9 @@ private:
     QString proposedFile() const;   // what the file dialogs offer
     void applyValues(const ConfigValues& values, int fields);
     void showSettings();
-    Principal& m_principal;
+    Configuration* settings();
+    const AppContext& m_ctx;
+    Shell& m_shell;
 };
-
-// Connects the module to the main window's start-up and File menu.
-void installConfigFile(Principal& principal);
-// The module installed on this main window (null if none).
-FICHIER* configFile(Principal& principal);
 
 } // namespace kwf

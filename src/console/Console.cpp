@@ -169,7 +169,7 @@ MenuState offered(const Options& o)
     LinkSettings s;
     s.interface = lists::interfaces().at(o.wired ? 0 : 1);
     s.dcf77 = s.relay1 = s.event = QStringLiteral("OUI");
-    return menuStateAfterValidation(s, menuStateAtStart());
+    return menuStateAfterValidation(s, MenuState());   // as at start
 }
 
 QString wiredOnly(const QString& command)
@@ -473,7 +473,7 @@ void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
         const QString done = relayProgrammedText(relay);
         if (t.TEST_LIAISON()) {
             const auto alarms = relayAlarms(p.config.relays[size_t(relay - 1)]);
-            const CmdResult r = relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relay2Bytes(alarms));
+            const CmdResult r = relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
             t.COMPTE_RENDU(r, done);
         }
         judge(s, {relayProgrammedText(1), relayProgrammedText(2)}, out);

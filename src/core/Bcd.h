@@ -11,12 +11,6 @@ inline quint8 toBcd(int value)
     return quint8(((value / 10) << 4) | (value % 10));
 }
 
-// The byte's two hexadecimal digits, upper case ("09", "80", "1A").
-inline QString hexDigits(quint8 byte)
-{
-    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 // The byte's two hexadecimal digits read as a decimal number; empty when a digit is A to F.
 inline std::optional<int> bcdToInt(quint8 byte)
 {

@@ -18,7 +18,7 @@ qint64 steadyNs()
 }
 } // namespace
 
-SystemClock::SystemClock() : m_originNs(steadyNs()) {}
+SystemClock::SystemClock(WallClock wall) : m_originNs(steadyNs()), m_wall(wall) {}
 
 qint64 SystemClock::monotonicMs() const
 {
@@ -27,7 +27,7 @@ qint64 SystemClock::monotonicMs() const
 
 QDateTime SystemClock::now() const
 {
-    return QDateTime::currentDateTime();
+    return m_wall();
 }
 
 void SystemClock::waitUntil(qint64 deadlineMs, SerialPort* port)

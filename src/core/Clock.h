@@ -21,10 +21,12 @@ public:
     virtual void waitUntil(qint64 deadlineMs, SerialPort* port) = 0;
 };
 
-// The real clock: QElapsedTimer for the waits, QDateTime::currentDateTime for the wall clock.
+// The real clock: the steady clock for the waits, the PC's clock for the date and time shown
+// (replaceable, so that a test can make the PC's clock jump without touching the machine's).
 class SystemClock : public Clock {
 public:
-    SystemClock();
+    using WallClock = QDateTime (*)();
+    explicit SystemClock(WallClock wall = &QDateTime::currentDateTime);
     qint64 monotonicMs() const override;
     QDateTime now() const override;
     void waitUntil(qint64 deadlineMs, SerialPort* port) override;
@@ -32,6 +34,7 @@ public:
     static constexpr qint64 kEventSliceMs = 10;
 private:
     qint64 m_originNs;
+    WallClock m_wall;
 };
 
 } // namespace kwf

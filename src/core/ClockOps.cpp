@@ -42,22 +42,22 @@ ClockValues clockValuesFromDateTime(const QDateTime& dt)
     return v;
 }
 
-static CmdResult writeClock(Tqvbase& t, const ClockValues& v, int endRun, const char* name)
+static CmdResult writeClock(Tqvbase& t, const ClockValues& v, const WritePlan& plan, const char* name)
 {
     Tqvbase::Operation op(t, QString::fromLatin1(name));
     if (!v.valid())
         return CmdResult::failed(0);
-    return t.writeRegisters(0, v.registerBytes(), 2, endRun, 0.9);
+    return t.writeRegisters(kClockFirst, v.registerBytes(), plan);
 }
 
 CmdResult ENVOI_HEURE_PC(Tqvbase& t, const ClockValues& v)
 {
-    return writeClock(t, v, 3, "ENVOI_HEURE_PC");
+    return writeClock(t, v, plan::kClockWritePc, "ENVOI_HEURE_PC");
 }
 
 CmdResult ENVOI_HEURE_MAN(Tqvbase& t, const ClockValues& v)
 {
-    return writeClock(t, v, 4, "ENVOI_HEURE_MAN");
+    return writeClock(t, v, plan::kClockWriteManual, "ENVOI_HEURE_MAN");
 }
 
 QDateTime imageDateTime(const ClockImage& image)
@@ -94,9 +94,9 @@ static ClockReading readClock(Tqvbase& t, int firstRegister, const char* name)
 {
     Tqvbase::Operation op(t, QString::fromLatin1(name));
     std::vector<int> regs;
-    for (int r = firstRegister; r < firstRegister + 8; ++r)
+    for (int r = firstRegister; r < firstRegister + kClockRegisters; ++r)
         regs.push_back(r);
-    const int n = t.sendReads(regs, 2, 3, 0.0, 0.9);
+    const int n = t.sendReads(regs, plan::kClockRead);
     if (n < 8)
         return {CmdResult::failed(n < 0 ? 0 : n), std::nullopt};
     ClockImage image;
@@ -111,12 +111,12 @@ static ClockReading readClock(Tqvbase& t, int firstRegister, const char* name)
 
 ClockReading LIT_HEURE_DS(Tqvbase& t)
 {
-    return readClock(t, 0x00, "LIT_HEURE_DS");
+    return readClock(t, kClockFirst, "LIT_HEURE_DS");
 }
 
 ClockReading LIT_DER_MISEH(Tqvbase& t)
 {
-    return readClock(t, 0x38, "LIT_DER_MISEH");
+    return readClock(t, kLastDcfSettingFirst, "LIT_DER_MISEH");
 }
 
 namespace clocknames {

@@ -1,13 +1,11 @@
 #include "core/ConfigFile.h"
-#include "core/Dcf77Log.h"   // toWindows1252
+#include "core/Dcf77Log.h"   // frenchShortTime
+#include "core/TextFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace kwf {
 
@@ -61,8 +59,8 @@ QByteArray comboText(int index)
     return QByteArray::number(index).rightJustified(2, '0');
 }
 
-// A two-character number as the older program converted it: blanks around it, an optional sign,
-// then one or two digits.
+// A two-character number: blanks around it allowed, an optional sign, then one or two digits;
+// anything else is not a number.
 bool comboValue(const QByteArray& text, int* out)
 {
     int b = 0, e = int(text.size());
@@ -239,52 +237,6 @@ QString defaultConfigPath(const QString& programDir)
         if (f.compare(name, Qt::CaseInsensitive) == 0)
             return dir.filePath(f);
     return dir.filePath(name);
-}
-
-bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out)
-{
-    QFile f(path);
-    // Only regular files: a directory cannot be read, and opening a pipe would wait for a
-    // writer that may never come.
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray data = f.read(maxBytes);
-    if (f.error() != QFileDevice::NoError)
-        return false;
-    *out = data;
-    return true;
-}
-
-bool isReplaceableFile(const QString& path)
-{
-    // A device, a pipe or a directory is not replaced by a file (QSaveFile would rename a
-    // regular file over a device node and report success).
-    const QFileInfo fi(path);
-    return !fi.exists() || fi.isFile();
-}
-
-bool writeFileWhole(const QString& path, const QByteArray& bytes)
-{
-    if (!isReplaceableFile(path))
-        return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    // flush() reports a disk that filled up while the buffer went out; commit() alone would
-    // put the truncated file in place of the old one and succeed.
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
-}
-
-QString fromWindows1252(const QByteArray& bytes)
-{
-    QStringDecoder dec("windows-1252");
-    if (!dec.isValid())   // no Windows-1252 codec: Latin-1 agrees on every letter the file writes
-        dec = QStringDecoder(QStringConverter::Latin1);
-    return dec.decode(bytes);
 }
 
 } // namespace kwf

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/LinkSettings.h"
+#include "core/TextFiles.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -83,17 +84,5 @@ ConfigRead readConfig(const QByteArray& bytes, const ConfigValues& current);
 // The default file in the program's folder. Where the name's case matters, a file whose name
 // differs only in case ("CONFIGURATION_TQV.ZOL") is taken when the exact name is absent.
 QString defaultConfigPath(const QString& programDir);
-
-// Reads at most maxBytes from the start of a file; false when it cannot be opened or read.
-bool readFileStart(const QString& path, qint64 maxBytes, QByteArray* out);
-// False when the path names something that is not a regular file (directory, device, pipe):
-// such a target is never replaced by a file.
-bool isReplaceableFile(const QString& path);
-// Writes the whole file or nothing: the bytes go to a temporary file in the same folder, which
-// then replaces the target. False (and the target untouched) on any error.
-bool writeFileWhole(const QString& path, const QByteArray& bytes);
-
-// The file's text read back from Windows-1252 (toWindows1252 in Dcf77Log.h writes it).
-QString fromWindows1252(const QByteArray& bytes);
 
 } // namespace kwf

@@ -1,6 +1,6 @@
 #include "core/Dcf77Log.h"
+#include "core/TextFiles.h"
 
-#include <QStringEncoder>
 
 namespace kwf {
 
@@ -96,14 +96,6 @@ QString frenchShortTime(const QTime& t)
 QString frenchShortDate(const QDate& d)
 {
     return d.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
-QByteArray toWindows1252(const QString& text)
-{
-    QStringEncoder enc("windows-1252");
-    if (!enc.isValid())
-        enc = QStringEncoder(QStringConverter::Latin1);
-    return enc.encode(text);
 }
 
 QByteArray dcf77LogFile(const QString& logText, const QDateTime& now)

@@ -66,7 +66,4 @@ QByteArray dcf77LogFile(const QString& logText, const QDateTime& now);
 QString frenchShortTime(const QTime& t);
 QString frenchShortDate(const QDate& d);
 
-// Text in Windows-1252; a character it cannot hold is replaced by the substitute byte.
-QByteArray toWindows1252(const QString& text);
-
 } // namespace kwf

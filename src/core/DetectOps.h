@@ -1,4 +1,5 @@
 #pragma once
+#include "core/SerialPort.h"
 #include "core/Tqvbase.h"
 
 #include <QByteArray>

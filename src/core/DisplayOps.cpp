@@ -3,6 +3,28 @@
 
 namespace kwf {
 
+quint8 brightness::modeByte(bool autoSensor, bool forced20, bool forced100)
+{
+    quint8 mode = 0;
+    if (forced100)
+        mode |= kModeForced100;
+    if (forced20)
+        mode |= kModeForced20;
+    if (autoSensor)
+        mode |= kModeAutoSensor;
+    return mode;
+}
+
+quint8 brightness::sensitivityByte(bool fast, bool slow)
+{
+    quint8 s = 0;
+    if (fast)
+        s |= kSensitivityFast;
+    if (slow)
+        s |= kSensitivitySlow;
+    return s;
+}
+
 CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int subCode)
 {
     Tqvbase::Operation op(t, QStringLiteral("ECRI_BLOC"));
@@ -15,16 +37,18 @@ CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int 
     tab[kCommandBlockFirst + 3] = p3;
     tab[kCommandBlockFirst + 4] = p4;
     QByteArray values;
-    for (int r = kCommandBlockFirst; r < kCommandBlockFirst + 5; ++r)
+    for (int r = kCommandBlockFirst; r < kCommandBlockFirst + kCommandBlockSize; ++r)
         values.append(char(tab[r]));
-    return t.writeRegisters(kCommandBlockFirst, values, 2, 3, 0.9);
+    return t.writeRegisters(kCommandBlockFirst, values, plan::kBlockWrite);
 }
 
 bool LIT_LUM(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_LUM"));
-    const std::vector<int> regs = {50, 51, 52, 53, 54};
-    if (t.sendReads(regs, 4, 1, 0.0, 0.9) != 5)
+    std::vector<int> regs;
+    for (int r = kBrightnessBlockFirst; r < kBrightnessBlockFirst + kBrightnessBlockSize; ++r)
+        regs.push_back(r);
+    if (t.sendReads(regs, plan::kBrightnessRead) != kBrightnessBlockSize)
         return false;
     const int marker = t.readByte();
     if (marker < 0)

@@ -16,12 +16,12 @@ enum : quint8 {
 constexpr int kLevelMin = 0;
 constexpr int kLevelMax = 15;
 constexpr int kLevelDefault = 5;
-}
 
-// Registers of the two blocks.
-constexpr int kCommandBlockFirst = 10;   // 10..14: function byte, four parameters
-constexpr int kBrightnessBlockFirst = 50; // 50..54: marker, four data bytes
-constexpr quint8 kFunctionBase = 0xC0;
+// The mode byte from the three mode buttons and the sensitivity byte from its two: each
+// checked button adds its bits.
+quint8 modeByte(bool autoSensor, bool forced20, bool forced100);
+quint8 sensitivityByte(bool fast, bool slow);
+}
 
 namespace msg {
 inline const char* const kBrightnessDone = "Programmation LUMINOSITÉ effectuée.";

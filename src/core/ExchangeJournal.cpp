@@ -1,6 +1,7 @@
 #include "core/ExchangeJournal.h"
 #include "core/Clock.h"
 #include "core/Frames.h"
+#include "core/TextFiles.h"
 
 namespace kwf {
 
@@ -63,6 +64,14 @@ QString ExchangeJournal::line(const Entry& e)
     }
     return QStringLiteral("%1  %2  %3")
         .arg(e.at.toString(QStringLiteral("HH:mm:ss.zzz")), e.operation.isEmpty() ? QStringLiteral("-") : e.operation, what);
+}
+
+QByteArray journalFile(const QString& text)
+{
+    QString t = text;
+    t.replace(QChar(0x2192), QStringLiteral("->")).replace(QChar(0x2190), QStringLiteral("<-"));
+    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return toWindows1252(t);
 }
 
 QString ExchangeJournal::text(size_t from) const

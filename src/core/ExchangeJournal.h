@@ -48,4 +48,8 @@ private:
     std::vector<QString> m_operations;
 };
 
+// The journal's text as it is saved: Windows-1252 with CR LF line ends, the arrows written
+// "->" and "<-" (the character set has none).
+QByteArray journalFile(const QString& text);
+
 } // namespace kwf

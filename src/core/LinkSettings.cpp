@@ -35,11 +35,6 @@ bool MenuState::operator==(const MenuState& o) const
         && MENU_EVEN == o.MENU_EVEN && MENU_FENETRE == o.MENU_FENETRE;
 }
 
-MenuState menuStateAtStart()
-{
-    return MenuState();
-}
-
 MenuState menuStateAfterValidation(const LinkSettings& s, const MenuState& before)
 {
     MenuState m;

@@ -62,8 +62,6 @@ struct MenuState {
     bool operator==(const MenuState& o) const;
 };
 
-// At start every feature item is off.
-MenuState menuStateAtStart();
 // After a successful validation. MENU_LUM and MENU_EVEN stay on once on; MENURELAIS2 never.
 MenuState menuStateAfterValidation(const LinkSettings& s, const MenuState& before);
 

@@ -14,7 +14,7 @@ CmdResult writeBlock(Tqvbase& t, int first)
     values.reserve(kRelayBlockSize);
     for (int r = first; r < first + kRelayBlockSize; ++r)
         values.append(char(t.TAB_DS()[r]));
-    return t.writeRegisters(first, values, 2, 3, 0.9);
+    return t.writeRegisters(first, values, plan::kBlockWrite);
 }
 
 std::vector<int> blockRegisters(int first)
@@ -59,7 +59,7 @@ std::array<RelayAlarmSetting, 4> relayAlarms(const RelayConfig& window)
         for (int d = 0; d < 7; ++d)
             if (window.days[size_t(7 * k + d)])
                 a.dayMask |= quint8(1u << d);
-        if (!window.option2)
+        if (window.option1)
             a.dayMask |= kContactCloses;
         const int hour = window.combos[size_t(3 * k)];
         const int minute = window.combos[size_t(3 * k + 1)];
@@ -72,7 +72,7 @@ std::array<RelayAlarmSetting, 4> relayAlarms(const RelayConfig& window)
     return alarms;
 }
 
-std::array<quint8, 16> relay2Bytes(const std::array<RelayAlarmSetting, 4>& alarms)
+std::array<quint8, 16> relayBlock(const std::array<RelayAlarmSetting, 4>& alarms)
 {
     std::array<quint8, 16> bytes{};
     for (size_t k = 0; k < 4; ++k) {
@@ -89,13 +89,9 @@ CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarm
     Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS1"));
     auto& tab = t.TAB_DS();
     tab[kRelay1First] = kBlockMarker;
-    for (int k = 0; k < 4; ++k) {
-        const int base = kRelay1First + 1 + 4 * k;
-        tab[base] = alarms[k].dayMask;
-        tab[base + 1] = toBcd(alarms[k].hour);
-        tab[base + 2] = toBcd(alarms[k].minute);
-        tab[base + 3] = quint8(alarms[k].duration);
-    }
+    const std::array<quint8, 16> bytes = relayBlock(alarms);
+    for (int i = 0; i < 16; ++i)
+        tab[kRelay1First + 1 + i] = bytes[size_t(i)];
     return writeBlock(t, kRelay1First);
 }
 
@@ -133,7 +129,7 @@ RelayRead LIT_RELAIS1(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_RELAIS1"));
     RelayRead out;
-    const int n = t.sendReads(blockRegisters(kRelay1First), 4, 1, 0.0, 0.9);
+    const int n = t.sendReads(blockRegisters(kRelay1First), plan::kRelay1Read);
     if (n != kRelayBlockSize) {
         out.result = CmdResult::failed(qMax(n, 0));
         return out;
@@ -170,7 +166,7 @@ RelayRead LIT_RELAIS2(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_RELAIS2"));
     RelayRead out;
-    const int n = t.sendReads(blockRegisters(kRelay2First), 4, 1, 0.5, 0.9);
+    const int n = t.sendReads(blockRegisters(kRelay2First), plan::kRelay2Read);
     if (n != kRelayBlockSize) {
         out.result = CmdResult::failed(qMax(n, 0));
         return out;

@@ -8,11 +8,6 @@
 
 namespace kwf {
 
-// Registers of the two relay blocks. Relay 1: marker first, then the four alarms. Relay 2 (also
-// the event block): the four alarms, then the marker.
-constexpr int kRelay1First = 15;
-constexpr int kRelay2First = 32;
-constexpr int kRelayBlockSize = 17;
 // Bit 7 of a day mask: the contact closes.
 constexpr quint8 kContactCloses = 0x80;
 
@@ -28,11 +23,12 @@ struct RelayAlarmSetting {
 // The alarms a relay window sends for its controls, given as the configuration file stores them:
 // Combo 3k+1, 3k+2, 3k+3 are alarm k's hour (list 00..23), minute (00..59) and duration
 // (01..59) by list index, -1 (no selection) sending 0; Check1_(7k+d) ticks day d (Lundi = bit 0);
-// every day mask carries the contact bit unless Option2 ("Le contact s'ouvre") is selected. A
-// fresh window has Option1 selected, so a file with both buttons at 0 leaves the contact closing.
+// every day mask carries the contact bit when Option1 ("Le contact se ferme") is selected, none
+// when neither button is (a file with both buttons at 0).
 std::array<RelayAlarmSetting, 4> relayAlarms(const RelayConfig& window);
-// Relay 2's sixteen bytes for its alarms: day mask, BCD hour, BCD minute, duration, per alarm.
-std::array<quint8, 16> relay2Bytes(const std::array<RelayAlarmSetting, 4>& alarms);
+// The sixteen data bytes of a relay block, alarm 1 first: day mask, BCD hour, BCD minute,
+// duration. Both relays and the event take their block from here.
+std::array<quint8, 16> relayBlock(const std::array<RelayAlarmSetting, 4>& alarms);
 
 // Outcome texts of the relay and event windows.
 QString relayProgrammedText(int relay);   // "Programmation Relais 1 effectuée."

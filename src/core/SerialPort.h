@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <vector>
 #include <optional>
 
 namespace kwf {

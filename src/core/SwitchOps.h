@@ -1,4 +1,6 @@
 #pragma once
+#include "core/RegisterMap.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <array>
@@ -7,14 +9,6 @@
 namespace kwf {
 
 class Tqvbase;
-
-// The panel's switch image: a marker and the two banks of eight configuration switches.
-namespace switches {
-constexpr int kMarkerRegister = 20;
-constexpr int kBankSw2Register = 21;   // bank "SW2"
-constexpr int kBankSw3Register = 22;   // bank "SW3"
-constexpr quint8 kMarker = 0x41;       // "A": the image is valid
-}
 
 // One bank: element i is switch i+1, true when ON.
 using SwitchBank = std::array<bool, 8>;
@@ -45,9 +39,6 @@ SwitchReading readSwitchImage(Tqvbase& t);
 bool writeSwitchImage(Tqvbase& t, const SwitchImage& image);
 
 // The register grid: the 64 registers of the clock chip, one single-register exchange each.
-namespace grid {
-constexpr int kRegisters = 64;
-}
 
 // Value of a grid box as it is sent: hexadecimal digits up to the first character that is not
 // one, low eight bits of that number, 0 when there is none. `clean` is false when the text is

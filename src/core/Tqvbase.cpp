@@ -65,6 +65,8 @@ bool Tqvbase::VERIF_PORT()
 
 bool Tqvbase::VERIF_PORT_OUVERT()
 {
+    if (busy())
+        return false;
     if (!m_link.portValide || !m_port.isOpen()) {
         m_ui.message(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
         return false;
@@ -164,12 +166,12 @@ void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)
     }
 }
 
-CmdResult Tqvbase::writeRegisters(int firstRegister, const QByteArray& values, int preamble, int endRun,
-                                  double wait)
+CmdResult Tqvbase::writeRegisters(int firstRegister, const QByteArray& values, const WritePlan& plan)
 {
+    const double wait = plan.wait;
     beginExchange();
     for (int i = 0; i < values.size(); ++i) {
-        if (!send(registerWriteFrame(firstRegister + i, quint8(values[i]), preamble, endRun)))
+        if (!send(registerWriteFrame(firstRegister + i, quint8(values[i]), plan.shape.preamble, plan.shape.endRun)))
             return CmdResult::failed(bytesWaiting());
     }
     ATTENTE(wait);
@@ -178,12 +180,12 @@ CmdResult Tqvbase::writeRegisters(int firstRegister, const QByteArray& values, i
     return n == values.size() ? CmdResult::acknowledged() : CmdResult::failed(n);
 }
 
-int Tqvbase::sendReads(const std::vector<int>& registers, int preamble, int endRun, double perFrameWait,
-                       double finalWait)
+int Tqvbase::sendReads(const std::vector<int>& registers, const ReadPlan& plan)
 {
+    const double perFrameWait = plan.perFrameWait, finalWait = plan.finalWait;
     beginExchange();
     for (int reg : registers) {
-        if (!send(registerReadFrame(reg, preamble, endRun)))
+        if (!send(registerReadFrame(reg, plan.shape.preamble, plan.shape.endRun)))
             return -1;
         if (perFrameWait > 0)
             ATTENTE(perFrameWait);
@@ -197,7 +199,7 @@ int Tqvbase::sendReads(const std::vector<int>& registers, int preamble, int endR
 int Tqvbase::LIT_REG(int reg)
 {
     Operation op(*this, QStringLiteral("LIT_REG"));
-    const int n = sendReads({reg}, 1, 1, 0.0, 0.05);
+    const int n = sendReads({reg}, plan::kRegisterRead);
     if (n != 1)
         return -1;
     return readByte();
@@ -206,7 +208,7 @@ int Tqvbase::LIT_REG(int reg)
 CmdResult Tqvbase::ECRI_REG(int reg, quint8 value)
 {
     Operation op(*this, QStringLiteral("ECRI_REG"));
-    return writeRegisters(reg, QByteArray(1, char(value)), 1, 1, 0.05);
+    return writeRegisters(reg, QByteArray(1, char(value)), plan::kRegisterWrite);
 }
 
 void Tqvbase::addObserver(ExchangeObserver* observer)

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/RegisterMap.h"
+
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
@@ -11,10 +13,6 @@ class Clock;
 class SerialPort;
 class UiServices;
 struct LinkSettingsModel;
-
-// Marker byte of the relay, event and brightness blocks: a block read back is accepted only
-// when its marker register holds it (the relay and brightness operations share it).
-constexpr quint8 kBlockMarker = 0xCC;
 
 // Result of a device command: acknowledged, or the number of bytes that were waiting
 // (0 for reads that could not decode).
@@ -63,7 +61,7 @@ class Tqvbase {
 public:
     Tqvbase(SerialPort& port, Clock& clock, UiServices& ui, LinkSettingsModel& link);
 
-    static constexpr int kTabDsSize = 57;
+    static constexpr int kTabDsSize = kwf::kTabDsSize;
     std::array<quint8, kTabDsSize>& TAB_DS() { return m_tabDs; }
     const std::array<quint8, kTabDsSize>& TAB_DS() const { return m_tabDs; }
 
@@ -101,13 +99,11 @@ public:
 
     // Writes one register-write frame per value (registers first, first+1, ...) back to back,
     // waits once, and is acknowledged when exactly values.size() bytes are waiting.
-    CmdResult writeRegisters(int firstRegister, const QByteArray& values, int preamble, int endRun,
-                             double wait);
-    // Writes one register-read frame per register back to back (pausing perFrameWait after each
+    CmdResult writeRegisters(int firstRegister, const QByteArray& values, const WritePlan& plan);
+    // Writes one register-read frame per register (pausing the plan's per-frame wait after each
     // when it is not zero), waits once, and gives the number of bytes waiting. -1 when a frame
     // could not be written. The caller takes the bytes with readByte().
-    int sendReads(const std::vector<int>& registers, int preamble, int endRun, double perFrameWait,
-                  double finalWait);
+    int sendReads(const std::vector<int>& registers, const ReadPlan& plan);
 
     // Single registers: preamble 1, end run 1, 0.05 s, exactly one byte.
     // LIT_REG gives the value, or -1 when not exactly one byte came back.

@@ -1,5 +1,5 @@
 #include "link/Configuration.h"
-#include "app/Principal.h"
+#include "app/Shell.h"
 #include "core/AppContext.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTimer>
 
 namespace kwf {
 
@@ -30,8 +29,8 @@ QComboBox* addSelector(QGridLayout* grid, QWidget* parent, int row, const char* 
 }
 } // namespace
 
-Configuration::Configuration(Principal& principal)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context())
+Configuration::Configuration(const AppContext& ctx, Shell& shell)
+    : QWidget(nullptr), m_shell(shell), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("CONFIGURATION"));
     setWindowTitle(QStringLiteral("Configuration."));
@@ -110,7 +109,7 @@ void Configuration::OUVERTURE_DU_COM()
     const PortOpening r = openLinkPort(*m_ctx.port, *m_ctx.link, ports);
     if (!r.opened) {
         // Nothing else changes: menus, windows and this window stay as they are.
-        m_principal.updatePortStatus();
+        m_shell.updatePortStatus();
         // What to do about it (rights, another program) first; then the refusal itself.
         if (!r.detail.isEmpty())
             m_ctx.ui->message(r.detail, MsgIcon::Exclamation);
@@ -119,20 +118,16 @@ void Configuration::OUVERTURE_DU_COM()
     }
     m_ctx.ui->message(r.message, MsgIcon::Information);
     for (const char* name : {"COUL6", "COUL66", "LecturH", "DER_MiseH", "LUM"})
-        m_principal.unloadWindow(QString::fromLatin1(name));
-    m_principal.updatePortStatus();
-    m_principal.applyMenuState(menuStateAfterValidation(m_ctx.link->settings, m_principal.menuState()));
+        m_shell.unloadWindow(QString::fromLatin1(name));
+    m_shell.updatePortStatus();
+    m_shell.applyMenuState(menuStateAfterValidation(m_ctx.link->settings, m_shell.menuState()));
     const bool wired = m_ctx.link->settings.wired();
     for (const char* name : {"Relais_1", "Relais_2"}) {
-        if (QWidget* w = m_principal.window(QString::fromLatin1(name)))
+        if (QWidget* w = m_shell.window(QString::fromLatin1(name)))
             if (auto* b = w->findChild<QPushButton*>(QStringLiteral("Command1")))
                 b->setEnabled(wired);
     }
-    // An open DCF77 monitor listens to the new port, as it does when it loads (its poll stops
-    // when a port goes).
-    if (QWidget* w = m_principal.existingWindow(QStringLiteral("DCF77")))
-        if (auto* poll = w->findChild<QTimer*>(QStringLiteral("Timer3")))
-            poll->start();
+    emit portValidated();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->showMinimized();
     else

@@ -8,7 +8,7 @@ class QPushButton;
 namespace kwf {
 
 class PortDirectory;
-class Principal;
+class Shell;
 struct AppContext;
 
 // The settings window: the eight selectors, the validation, and the port's ownership (the
@@ -16,7 +16,7 @@ struct AppContext;
 class Configuration : public QWidget {
     Q_OBJECT
 public:
-    explicit Configuration(Principal& principal);
+    Configuration(const AppContext& ctx, Shell& shell);
     ~Configuration() override;
 
     QComboBox* SEL_COM = nullptr;
@@ -33,6 +33,10 @@ public:
     // Opens the port with the chosen settings and applies them to the main window.
     void OUVERTURE_DU_COM();
 
+signals:
+    // A validation opened the port (an open DCF77 monitor listens to it again).
+    void portValidated();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -41,7 +45,7 @@ private:
     void syncModel();
     // Each port item's tool tip names the device and the adapter behind it.
     void showPortToolTips(const PortDirectory& ports);
-    Principal& m_principal;
+    Shell& m_shell;
     const AppContext& m_ctx;
 };
 

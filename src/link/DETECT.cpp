@@ -1,7 +1,8 @@
 #include "link/DETECT.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/DetectOps.h"
 #include "core/LinkSettings.h"
+#include "core/SerialPort.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -23,8 +24,8 @@ void setBackground(QLabel* label, bool green)
 }
 } // namespace
 
-DETECT::DETECT(Principal& principal)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context())
+DETECT::DETECT(const AppContext& ctx)
+    : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("DETECT"));
     setWindowTitle(QStringLiteral("Détection."));

@@ -6,7 +6,6 @@ class QPushButton;
 
 namespace kwf {
 
-class Principal;
 struct AppContext;
 struct DetectRowLook;
 
@@ -15,7 +14,7 @@ struct DetectRowLook;
 class DETECT : public QWidget {
     Q_OBJECT
 public:
-    explicit DETECT(Principal& principal);
+    explicit DETECT(const AppContext& ctx);
 
     QPushButton* Command1 = nullptr;
     // Label1(1..42): row n is Label1(n) port name, Label1(n + 14) port state, Label1(n + 28) panel.
@@ -26,7 +25,6 @@ public:
 private:
     void showRow(int port, const DetectRowLook& look);
     void refreshToolTips();
-    Principal& m_principal;
     const AppContext& m_ctx;
     QLabel* m_labels[43] = {};
 };

@@ -7,7 +7,7 @@ namespace kwf {
 class COUL6 : public ColourWindow {
     Q_OBJECT
 public:
-    explicit COUL6(Principal& principal);
+    explicit COUL6(const AppContext& ctx);
 };
 
 } // namespace kwf

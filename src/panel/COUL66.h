@@ -7,7 +7,7 @@ namespace kwf {
 class COUL66 : public ColourWindow {
     Q_OBJECT
 public:
-    explicit COUL66(Principal& principal);
+    explicit COUL66(const AppContext& ctx);
 };
 
 } // namespace kwf

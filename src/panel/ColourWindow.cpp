@@ -1,5 +1,6 @@
 #include "panel/ColourWindow.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
 
 #include <QFrame>
@@ -109,9 +110,9 @@ void ColourDigit::mouseDoubleClickEvent(QMouseEvent* e)
 
 // ---- ColourWindow ----
 
-ColourWindow::ColourWindow(Principal& principal, colours::Board board, const QString& title,
+ColourWindow::ColourWindow(const AppContext& ctx, colours::Board board, const QString& title,
                            const QString& instruction, const std::vector<Row>& rows)
-    : m_tqv(*principal.context().tqv), m_board(board)
+    : m_tqv(*ctx.tqv), m_board(board)
 {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
@@ -123,6 +124,7 @@ ColourWindow::ColourWindow(Principal& principal, colours::Board board, const QSt
 
     const colours::Codes designed = colours::designedCodes(board);
     m_digits.assign(size_t(colours::labelCount(board)) + 1, nullptr);
+    m_codes.assign(m_digits.size(), colours::kOther);
     int digitIndex = 0;
     int separatorIndex = 0;
     int rowIndex = 0;
@@ -160,6 +162,7 @@ ColourWindow::ColourWindow(Principal& principal, colours::Board board, const QSt
             d->setObjectName(QStringLiteral("Label2_%1").arg(index));
             d->setTextRgb(colours::rgbOfCode(designed[size_t(index)]));
             m_digits[size_t(index)] = d;
+            m_codes[size_t(index)] = designed[size_t(index)];
             connect(d, &ColourDigit::clicked, this, [this, index] { Label2_Click(index); });
             connect(d, &ColourDigit::clickBeforeDoubleClickMissing, this, [this, index] { Label2_Click(index); });
             connect(d, &ColourDigit::doubleClicked, this, [this, index] { Label2_DblClick(index); });
@@ -189,21 +192,15 @@ ColourWindow::ColourWindow(Principal& principal, colours::Board board, const QSt
     layout->addLayout(buttons);
 }
 
-colours::Codes ColourWindow::codes() const
-{
-    colours::Codes c(m_digits.size(), colours::kOther);
-    for (size_t i = 1; i < m_digits.size(); ++i)
-        if (m_digits[i])
-            c[i] = colours::codeOfRgb(m_digits[i]->textRgb());
-    return c;
-}
-
 void ColourWindow::applyCodes(const colours::Codes& next)
 {
-    const colours::Codes now = codes();
-    for (size_t i = 1; i < m_digits.size() && i < next.size(); ++i)
-        if (m_digits[i] && next[i] != now[i] && colours::rgbOfCode(next[i]) != 0)
-            m_digits[i]->setTextRgb(colours::rgbOfCode(next[i]));
+    // A code with no colour of its own leaves the digit (and its code) as it was.
+    for (size_t i = 1; i < m_digits.size() && i < next.size(); ++i) {
+        if (!m_digits[i] || next[i] == m_codes[i] || colours::rgbOfCode(next[i]) == 0)
+            continue;
+        m_codes[i] = next[i];
+        m_digits[i]->setTextRgb(colours::rgbOfCode(next[i]));
+    }
 }
 
 void ColourWindow::Label2_Click(int index)
@@ -222,12 +219,10 @@ void ColourWindow::Label2_DblClick(int index)
 void ColourWindow::ENVOI_6DIGITCOUL_Click()
 {
     const colours::Block b = colours::blockOf(m_board, codes());
-    if (!m_tqv.VERIF_PORT())
-        return;
     // The block goes out whatever the link test says (it may have shown its own message).
-    m_tqv.TEST_LIAISON();
-    const CmdResult r = ECRI_BLOC(m_tqv, b.p1, b.p2, b.p3, b.p4, b.subCode);
-    m_tqv.COMPTE_RENDU(r, QString::fromUtf8(msg::kColourDone));
+    runDeviceCommand(m_tqv, m_board == colours::Board::Clock ? command::kClockColours : command::kCountdownColours,
+                     [&] { return ECRI_BLOC(m_tqv, b.p1, b.p2, b.p3, b.p4, b.subCode); },
+                     QString::fromUtf8(msg::kColourDone));
 }
 
 } // namespace kwf

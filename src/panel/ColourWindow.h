@@ -10,7 +10,8 @@ class QPushButton;
 
 namespace kwf {
 
-class Principal;
+struct AppContext;
+
 class Tqvbase;
 
 // A sample digit: a label on dark grey whose text colour is the digit's colour. It reports a
@@ -53,7 +54,7 @@ public:
         std::vector<const char*> separators;    // between pairs: "" (gap) or ":"; empty: none
     };
 
-    ColourWindow(Principal& principal, colours::Board board, const QString& title,
+    ColourWindow(const AppContext& ctx, colours::Board board, const QString& title,
                  const QString& instruction, const std::vector<Row>& rows);
 
     // Label2_1 .. Label2_n (index 0 unused).
@@ -64,8 +65,8 @@ public:
     void Label2_DblClick(int index);
     void ENVOI_6DIGITCOUL_Click();
 
-    // The colour codes the labels show, by label index.
-    colours::Codes codes() const;
+    // The colour codes the labels show, by label index (the window's model; the labels paint it).
+    const colours::Codes& codes() const { return m_codes; }
     colours::Board board() const { return m_board; }
 
 private:
@@ -73,6 +74,7 @@ private:
     Tqvbase& m_tqv;
     colours::Board m_board;
     std::vector<ColourDigit*> m_digits;
+    colours::Codes m_codes;
 };
 
 } // namespace kwf

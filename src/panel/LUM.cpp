@@ -1,5 +1,6 @@
 #include "panel/LUM.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
 
 #include <QButtonGroup>
@@ -21,7 +22,7 @@ static QRadioButton* radio(QWidget* parent, const char* name, const char* text)
     return b;
 }
 
-LUM::LUM(Principal& principal) : m_tqv(*principal.context().tqv)
+LUM::LUM(const AppContext& ctx) : m_tqv(*ctx.tqv)
 {
     setWindowTitle(QStringLiteral("Luminosité"));
 
@@ -91,48 +92,26 @@ LUM::LUM(Principal& principal) : m_tqv(*principal.context().tqv)
 
 quint8 LUM::modeByte() const
 {
-    quint8 mode = 0;
-    if (Option1_1->isChecked())
-        mode |= brightness::kModeForced100;
-    if (Option1_2->isChecked())
-        mode |= brightness::kModeForced20;
-    if (Option1_6->isChecked())
-        mode |= brightness::kModeAutoSensor;
-    return mode;
+    return brightness::modeByte(Option1_6->isChecked(), Option1_2->isChecked(), Option1_1->isChecked());
 }
 
 quint8 LUM::sensitivityByte() const
 {
-    quint8 s = 0;
-    if (Option2_0->isChecked())
-        s |= brightness::kSensitivityFast;
-    if (Option2_1->isChecked())
-        s |= brightness::kSensitivitySlow;
-    return s;
+    return brightness::sensitivityByte(Option2_0->isChecked(), Option2_1->isChecked());
 }
 
 void LUM::ENVOI_LUM_Click()
 {
-    if (!m_tqv.VERIF_PORT())
-        return;
-    if (!m_tqv.TEST_LIAISON())
-        return;
-    const quint8 mode = modeByte();
-    const quint8 level = quint8(Slider2->value());
-    const quint8 sensitivity = sensitivityByte();
-    const CmdResult r = ECRI_BLOC(m_tqv, mode, level, sensitivity, 0, 0);
-    m_tqv.COMPTE_RENDU(r, QString::fromUtf8(msg::kBrightnessDone));
+    runDeviceCommand(m_tqv, command::kBrightnessWrite, [this] {
+        return ECRI_BLOC(m_tqv, modeByte(), quint8(Slider2->value()), sensitivityByte(), 0, 0);
+    }, QString::fromUtf8(msg::kBrightnessDone));
 }
 
 void LUM::Command1_Click()
 {
-    if (!m_tqv.VERIF_PORT())
-        return;
-    if (!m_tqv.TEST_LIAISON())
-        return;
-    const bool ok = LIT_LUM(m_tqv);
-    m_tqv.COMPTE_RENDU(ok ? CmdResult::acknowledged() : CmdResult::failed(0),
-                       QString::fromUtf8(msg::kReadingDone));
+    runDeviceCommand(m_tqv, command::kBrightnessRead, [this] {
+        return LIT_LUM(m_tqv) ? CmdResult::acknowledged() : CmdResult::failed(0);
+    }, QString::fromUtf8(msg::kReadingDone));
 }
 
 } // namespace kwf

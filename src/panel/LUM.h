@@ -10,7 +10,8 @@ class QSlider;
 
 namespace kwf {
 
-class Principal;
+struct AppContext;
+
 class Tqvbase;
 
 // Brightness: day/night by the light sensor or forced to 20 % or 100 %, the sensor's
@@ -18,7 +19,7 @@ class Tqvbase;
 class LUM : public QWidget {
     Q_OBJECT
 public:
-    explicit LUM(Principal& principal);
+    explicit LUM(const AppContext& ctx);
 
     QLineEdit* Text1 = nullptr;
     QRadioButton* Option1_6 = nullptr;   // automatic by the light sensor

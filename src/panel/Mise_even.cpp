@@ -1,6 +1,8 @@
 #include "panel/Mise_even.h"
-#include "app/Principal.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
+#include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/Clock.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
@@ -43,8 +45,8 @@ QLabel* wrapped(QLabel* l)
 }
 } // namespace
 
-Mise_even::Mise_even(Principal& principal)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context())
+Mise_even::Mise_even(const AppContext& ctx)
+    : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("Mise_even"));
     setWindowTitle(QStringLiteral(" Programmation de l'événement"));
@@ -184,16 +186,13 @@ void Mise_even::Check1_Click(int index)
 void Mise_even::ECRI_MAN_DS_COMBO_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON())
-        return;
-    // The counts of the last recomputation are sent as they stand.
-    const std::array<quint8, 16> block =
-        eventBlock(MonthView1->selectedDate(), Combo6->currentText().toInt(), Combo7->currentText().toInt(),
-                   m_countdown, Option1->isChecked());
-    const CmdResult r = ECRI_RELAIS2(t, block);
-    t.COMPTE_RENDU(r, QString::fromUtf8(msg::kEventDone));
+    runDeviceCommand(t, command::kEventWrite, [&] {
+        // The counts of the last recomputation are sent as they stand.
+        const std::array<quint8, 16> block =
+            eventBlock(MonthView1->selectedDate(), Combo6->currentText().toInt(), Combo7->currentText().toInt(),
+                       m_countdown, Option1->isChecked());
+        return ECRI_RELAIS2(t, block);
+    }, QString::fromUtf8(msg::kEventDone));
 }
 
 } // namespace kwf

@@ -15,7 +15,6 @@ class QRadioButton;
 
 namespace kwf {
 
-class Principal;
 struct AppContext;
 
 // Mise_even: the event the panel counts down to, its distance in days, hours and minutes, and
@@ -23,7 +22,7 @@ struct AppContext;
 class Mise_even : public QWidget {
     Q_OBJECT
 public:
-    explicit Mise_even(Principal& principal);
+    explicit Mise_even(const AppContext& ctx);
 
     QCalendarWidget* MonthView1 = nullptr;
     QGroupBox* Frame2 = nullptr;
@@ -56,7 +55,6 @@ public:
 
 private:
     void Form_Load();
-    Principal& m_principal;
     const AppContext& m_ctx;
     Countdown m_countdown;
 };

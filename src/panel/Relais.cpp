@@ -1,6 +1,6 @@
 #include "panel/Relais.h"
-#include "app/Principal.h"
 #include "core/AppContext.h"
+#include "core/DeviceCommand.h"
 #include "core/LinkSettings.h"
 #include "core/RelayOps.h"
 #include "core/Tqvbase.h"
@@ -29,8 +29,8 @@ QStringList twoDigits(int from, int to)
 }
 } // namespace
 
-Relais::Relais(Principal& principal, int relayNumber)
-    : QWidget(nullptr), m_principal(principal), m_ctx(principal.context()), m_relay(relayNumber)
+Relais::Relais(const AppContext& ctx, int relayNumber)
+    : QWidget(nullptr), m_ctx(ctx), m_relay(relayNumber)
 {
     const QString n = QString::number(m_relay);
     setObjectName(QStringLiteral("Relais_") + n);
@@ -119,11 +119,6 @@ void Relais::Form_Load()
 void Relais::ENVOI_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON())
-        return;
-
     RelayConfig values;
     for (int n = 0; n < configfile::kRelayCombos; ++n)
         values.combos[size_t(n)] = Combo[size_t(n)]->currentIndex();
@@ -132,21 +127,20 @@ void Relais::ENVOI_Click()
     values.option1 = Option1->isChecked();
     values.option2 = Option2->isChecked();
     const std::array<RelayAlarmSetting, 4> alarms = relayAlarms(values);
-    const CmdResult r = m_relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relay2Bytes(alarms));
-    t.COMPTE_RENDU(r, relayProgrammedText(m_relay));
+    runDeviceCommand(t, m_relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
+        return m_relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
+    }, relayProgrammedText(m_relay));
 }
 
 void Relais::Command1_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    if (!t.VERIF_PORT())
-        return;
-    if (!t.TEST_LIAISON())
-        return;
-    const RelayRead read = m_relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
-    if (read.block)
-        fill(*read.block);
-    t.COMPTE_RENDU(read.result, relayReadText(m_relay));
+    runDeviceCommand(t, m_relay == 1 ? command::kRelay1Read : command::kRelay2Read, [&] {
+        const RelayRead read = m_relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
+        if (read.block)
+            fill(*read.block);
+        return read.result;
+    }, relayReadText(m_relay));
 }
 
 void Relais::fill(const DecodedRelay& block)

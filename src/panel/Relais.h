@@ -11,7 +11,6 @@ class QRadioButton;
 
 namespace kwf {
 
-class Principal;
 struct AppContext;
 struct DecodedRelay;
 
@@ -20,7 +19,7 @@ struct DecodedRelay;
 class Relais : public QWidget {
     Q_OBJECT
 public:
-    Relais(Principal& principal, int relayNumber);
+    Relais(const AppContext& ctx, int relayNumber);
 
     int relayNumber() const { return m_relay; }
 
@@ -46,7 +45,6 @@ public:
 private:
     void Form_Load();
     void fill(const DecodedRelay& block);
-    Principal& m_principal;
     const AppContext& m_ctx;
     int m_relay;
 };

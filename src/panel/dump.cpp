@@ -1,5 +1,5 @@
 #include "panel/dump.h"
-#include "app/Principal.h"
+#include "core/AppContext.h"
 #include "core/SwitchOps.h"
 #include "core/Tqvbase.h"
 
@@ -53,7 +53,7 @@ QLabel* centred(const QString& text, QWidget* parent)
 
 } // namespace
 
-dump::dump(Principal& principal) : QWidget(nullptr), m_tqv(*principal.context().tqv)
+dump::dump(const AppContext& ctx) : QWidget(nullptr), m_tqv(*ctx.tqv)
 {
     setWindowTitle(QStringLiteral(" Configuration d'affichage."));
     auto* outer = new QVBoxLayout(this);
@@ -207,8 +207,8 @@ void dump::Form_Load()
     for (int i = 0; i < 8; ++i) {
         SW1[i]->setValue(kOff);
         SW2[i]->setValue(kOff);
-        setBase(Text2[i], kOffColour);
-        setBase(Text3[i], kOffColour);
+        paintSwitch(Text2[i], m_sw2On[size_t(i)], false);
+        paintSwitch(Text3[i], m_sw3On[size_t(i)], false);
     }
     showGrid(false);
 }
@@ -300,35 +300,36 @@ bool dump::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void dump::paintSwitch(QLineEdit* box, bool& on, bool value)
+{
+    on = value;
+    setBase(box, value ? kOnColour : kOffColour);
+}
+
 void dump::SW1_Change(int index)
 {
-    setBase(Text3[index], SW1[index]->value() == kOn ? kOnColour : kOffColour);
+    paintSwitch(Text3[index], m_sw3On[size_t(index)], SW1[index]->value() == kOn);
 }
 
 void dump::SW2_Change(int index)
 {
-    setBase(Text2[index], SW2[index]->value() == kOn ? kOnColour : kOffColour);
+    paintSwitch(Text2[index], m_sw2On[size_t(index)], SW2[index]->value() == kOn);
 }
 
-void dump::toggleFromDescription(QLineEdit* box, QScrollBar* bar)
+void dump::toggleFromDescription(QLineEdit* box, QScrollBar* bar, bool& on)
 {
-    if (box->palette().color(QPalette::Base) == kOffColour) {
-        setBase(box, kOnColour);
-        bar->setValue(kOn);
-    } else {
-        setBase(box, kOffColour);
-        bar->setValue(kOff);
-    }
+    paintSwitch(box, on, !on);
+    bar->setValue(on ? kOn : kOff);
 }
 
 void dump::Text2_Click(int index)
 {
-    toggleFromDescription(Text2[index], SW2[index]);
+    toggleFromDescription(Text2[index], SW2[index], m_sw2On[size_t(index)]);
 }
 
 void dump::Text3_Click(int index)
 {
-    toggleFromDescription(Text3[index], SW1[index]);
+    toggleFromDescription(Text3[index], SW1[index], m_sw3On[size_t(index)]);
 }
 
 void dump::LIT_SW_Click()

@@ -11,7 +11,8 @@ class QScrollBar;
 
 namespace kwf {
 
-class Principal;
+struct AppContext;
+
 class Tqvbase;
 
 // Display configuration: the panel's two banks of configuration switches, read and written as
@@ -20,7 +21,7 @@ class Tqvbase;
 class dump : public QWidget {
     Q_OBJECT
 public:
-    explicit dump(Principal& principal);
+    explicit dump(const AppContext& ctx);
 
     // Switch part. SW2 is bank "SW2", SW1 is bank "SW3"; position 0 (thumb up) is ON.
     QGroupBox* Frame2 = nullptr;
@@ -69,7 +70,9 @@ protected:
 private:
     void Form_Load();
     QGroupBox* buildBank(const QString& caption, std::array<QScrollBar*, 8>& bars, const char* barName);
-    void toggleFromDescription(QLineEdit* box, QScrollBar* bar);
+    // The switch image shown: `on` is the model, the description box and the bar paint it.
+    void paintSwitch(QLineEdit* box, bool& on, bool value);
+    void toggleFromDescription(QLineEdit* box, QScrollBar* bar, bool& on);
     void showGrid(bool shown);
     void applyHeight();
     int heightPixels() const;
@@ -77,6 +80,8 @@ private:
 
     Tqvbase& m_tqv;
     bool m_gridShown = false;
+    std::array<bool, 8> m_sw2On{};   // bank "SW2" (SW2 bars, Text2 boxes)
+    std::array<bool, 8> m_sw3On{};   // bank "SW3" (SW1 bars, Text3 boxes)
     QObject* m_releaseAfterDblClick = nullptr;
 };
 

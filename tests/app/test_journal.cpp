@@ -27,7 +27,7 @@ TEST(Journal, RecordsABlockWriteFrameByFrameWithTheCountAndOutcome)
 
     QByteArray block(17, '\0');
     block[0] = char(0xCC);
-    app.tqv->writeRegisters(15, block, 2, 3, 0.9);
+    app.tqv->writeRegisters(15, block, plan::kBlockWrite);
     app.tqv->COMPTE_RENDU(CmdResult::acknowledged(), QStringLiteral("Programmation Relais 1 effectuée."));
 
     const auto& e = w->journal().entries();
@@ -55,6 +55,9 @@ TEST(Journal, RecordsABlockWriteFrameByFrameWithTheCountAndOutcome)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray saved = f.readAll();
     EXPECT_EQ(saved.count("\r\n"), int(e.size()));
+    // Windows-1252 with CR LF, like the tool's other text files.
+    EXPECT_TRUE(saved.contains("-> 02 02 31 40 40 40 4F 4C 4C 03 03 03\r\n")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("octet(s) re\xe7u(s)\r\n"));
     QTest::mouseClick(w->EFFACER, Qt::LeftButton);
     EXPECT_TRUE(w->journal().entries().empty());
     EXPECT_TRUE(w->Text1->toPlainText().isEmpty());

@@ -246,7 +246,7 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
 
 // End to end: the time-setting and clock-reading windows on the real port backend and real time,
 // against the panel emulator behind a pseudo-terminal mapped as COM1.
-TEST(ClockEndToEnd, ManualTimeReachesThePanelAndReadsBack)
+TEST(ClockEndToEndRealTime, ManualTimeReachesThePanelAndReadsBack)
 {
     emu::PtyPanel panel(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0)));
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();

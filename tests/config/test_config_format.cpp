@@ -53,3 +53,18 @@ TEST(ConfigFormat, RandomAndMutatedFilesKeepEveryValueInItsList)
     }
     EXPECT_GT(complete, 0);   // changes in the summary leave the file whole
 }
+
+TEST(ConfigFormat, AValueOutsideItsListEndsTheReadingThere)
+{
+    const QByteArray good = writeConfig(ConfigValues{}, LinkSettings{}, QDateTime(QDate(2026, 12, 5), QTime(9, 58)));
+    // Relay 1's first hour (field 8, hours 00..23), minute (field 9, 00..59), duration (field 10,
+    // 01..59 as 00..58) and a selector (field 1, two items), each one past its list.
+    const struct { int field; const char* text; } cases[] = {{8, "24"}, {8, "30"}, {9, "60"}, {10, "59"}, {1, "2"}};
+    for (const auto& c : cases) {
+        QByteArray f = good;
+        f.replace(configFieldPosition(c.field) - 1, int(qstrlen(c.text)), c.text);
+        const ConfigRead r = readConfig(f, ConfigValues{});
+        EXPECT_EQ(r.fieldsRead, c.field) << c.field << " " << c.text;
+        EXPECT_FALSE(r.complete());
+    }
+}

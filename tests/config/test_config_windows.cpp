@@ -92,8 +92,9 @@ TEST(ConfigFile, DefaultsAndEverySettingSurviveSaveAndRestart)
             // Offered in the folder the start-up reads, whatever the current folder is.
             EXPECT_EQ(app.ui.dialogs[0].proposed, app.path(QStringLiteral("Configuration_TQV")));
             saved = app.readAll(QStringLiteral("Configuration_TQV.zol"));
-            if (!everything)
+            if (!everything) {
                 EXPECT_EQ(saved, writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now()));
+            }
             // Only the file itself: no temporary left behind.
             EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Configuration_TQV.zol")});
         }

@@ -1,11 +1,18 @@
 #include "FakeSerialPort.h"
 #include "RecordingUi.h"
 #include "SimClock.h"
+#include "core/Clock.h"
+#include "core/Dcf77Monitor.h"
+#include "core/DisplayOps.h"
+#include "core/ExchangeJournal.h"
 #include "core/Frames.h"
 #include "core/LinkSettings.h"
+#include "core/RelayOps.h"
 #include "core/Tqvbase.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 using namespace kwf;
 using namespace kwf::test;
@@ -19,14 +26,26 @@ struct Rig {
     RecordingUi ui;
     LinkSettingsModel link;
     Tqvbase tqv{port, clock, ui, link};
+    ExchangeJournal journal{clock};
 
     Rig(const char* response = "OUI", const char* interface = "Filaire ")
     {
+        tqv.addObserver(&journal);
         ui.now = [this] { return clock.monotonicMs(); };
         link.settings.response = QString::fromLatin1(response);
         link.settings.interface = QString::fromLatin1(interface);
         port.open(QStringLiteral("/dev/fake"), *LineSettings::parse(QStringLiteral("9600,N,8,2")));
         link.portValide = true;
+    }
+    ~Rig() { tqv.removeObserver(&journal); }
+    // The bytes taken, as the exchange journal recorded them.
+    QByteArray bytesRead() const
+    {
+        QByteArray out;
+        for (const auto& e : journal.entries())
+            if (e.kind == ExchangeJournal::Kind::Read)
+                out += e.bytes;
+        return out;
     }
     std::vector<QByteArray> frames() const
     {
@@ -160,18 +179,18 @@ TEST(RegisterBlocks, WriteIsAcknowledgedByExactlyOneBytePerFrame)
     Rig r;
     r.port.responder = ackOneByte;
     const QByteArray values("\x01\x02\x03", 3);
-    EXPECT_TRUE(r.tqv.writeRegisters(10, values, 2, 3, 0.9).ok);
+    EXPECT_TRUE(r.tqv.writeRegisters(10, values, plan::kBlockWrite).ok);
     ASSERT_EQ(r.port.writes.size(), 3u);
     EXPECT_EQ(r.port.writes[2].bytes, registerWriteFrame(12, 0x03, 2, 3));
     EXPECT_EQ(r.port.writes[2].atMs, 0);   // back to back
     EXPECT_EQ(r.clock.monotonicMs(), 900);
 
     r.port.responder = [](const QByteArray&) { return QByteArray("xy"); };
-    const CmdResult twice = r.tqv.writeRegisters(10, values, 2, 3, 0.9);
+    const CmdResult twice = r.tqv.writeRegisters(10, values, plan::kBlockWrite);
     EXPECT_FALSE(twice.ok);
     EXPECT_EQ(twice.count, 6);
     r.port.responder = nullptr;
-    EXPECT_EQ(r.tqv.writeRegisters(10, values, 2, 3, 0.9).count, 0);
+    EXPECT_EQ(r.tqv.writeRegisters(10, values, plan::kBlockWrite).count, 0);
 }
 
 TEST(SingleRegister, ReadGivesTheValueOnlyForExactlyOneByte)
@@ -190,6 +209,20 @@ TEST(SingleRegister, ReadGivesTheValueOnlyForExactlyOneByte)
     EXPECT_EQ(r.port.writes.back().bytes, registerWriteFrame(20, 0x41, 1, 1));
 }
 
+// Real time, 0.2 s: the PC's clock jumps an hour ahead on every reading during the wait (as
+// at a change of time or a clock setting); the real clock still holds for the whole delay.
+TEST(WaitRealTime, TheRealClockHoldsForTheDelayWhateverThePcClockDoes)
+{
+    static qint64 jumps = 0;
+    SystemClock clock([] { return QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)).addSecs(3600 * ++jumps); });
+    const auto start = std::chrono::steady_clock::now();
+    clock.waitUntil(clock.monotonicMs() + 200, nullptr);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(ms, 200);
+    EXPECT_LT(ms, 5000);
+    EXPECT_GE(clock.monotonicMs(), 200);
+}
+
 TEST(Wait, HoldsForTheDelayOnTheMonotonicClock)
 {
     Rig r;
@@ -199,4 +232,85 @@ TEST(Wait, HoldsForTheDelayOnTheMonotonicClock)
     EXPECT_EQ(r.clock.waits[0].second, 900);   // a wait across midnight is not stretched
     r.tqv.ATTENTE(0.05);
     EXPECT_EQ(r.clock.waits[1].second, 50);
+}
+
+// Rules the windows hand to the core: relay blocks, the brightness bytes, the DCF77 monitor.
+TEST(RelayRules, BothRelaysSendTheSameBlockAndReadWithTheirFrameShapes)
+{
+    const std::array<RelayAlarmSetting, 4> alarms = {{{0x81, 7, 45, 12}, {0x02, 23, 5, 59}, {0, 0, 0, 1}, {0x7F, 12, 30, 0}}};
+    const std::array<quint8, 16> expected = {0x81, 0x07, 0x45, 12, 0x02, 0x23, 0x05, 59,
+                                             0x00, 0x00, 0x00, 1, 0x7F, 0x12, 0x30, 0};
+    EXPECT_EQ(relayBlock(alarms), expected);
+    Rig r;
+    r.port.responder = ackOneByte;
+    ASSERT_TRUE(ECRI_RELAIS1(r.tqv, alarms).ok);
+    ASSERT_TRUE(ECRI_RELAIS2(r.tqv, relayBlock(alarms)).ok);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(r.tqv.TAB_DS()[size_t(16 + i)], r.tqv.TAB_DS()[size_t(32 + i)]) << i;
+
+    // Reads: one register-read frame per register of the block, each with its own shape.
+    r.port.writes.clear();
+    r.port.responder = nullptr;
+    LIT_RELAIS1(r.tqv);
+    LIT_RELAIS2(r.tqv);
+    ASSERT_EQ(r.port.writes.size(), 34u);
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(r.port.writes[size_t(i)].bytes, registerReadFrame(15 + i, 4, 1)) << i;
+        EXPECT_EQ(r.port.writes[size_t(17 + i)].bytes, registerReadFrame(32 + i, 4, 1)) << i;
+    }
+}
+
+TEST(RelayRules, TheContactSenseComesFromAlarmOneOnly)
+{
+    for (const bool closes : {true, false}) {
+        std::array<quint8, 16> data{};
+        data[0] = closes ? 0x80 : 0x00;
+        for (const size_t other : {4u, 8u, 12u})
+            data[other] = closes ? 0x00 : 0x80;
+        EXPECT_EQ(decodeRelayBlock(data).contactCloses, closes);
+    }
+}
+
+TEST(BrightnessRules, ModeAndSensitivityBytesFromTheButtons)
+{
+    EXPECT_EQ(brightness::modeByte(true, false, false), 0x41);
+    EXPECT_EQ(brightness::modeByte(false, true, false), 0x40);
+    EXPECT_EQ(brightness::modeByte(false, false, true), 0x02);
+    EXPECT_EQ(brightness::modeByte(false, false, false), 0x00);
+    EXPECT_EQ(brightness::sensitivityByte(true, false), 0x10);
+    EXPECT_EQ(brightness::sensitivityByte(false, true), 0x08);
+}
+
+TEST(Dcf77MonitorRules, StartStopAndPollGoThroughTheJournal)
+{
+    Rig r;
+    r.link.portValide = false;
+    Dcf77Monitor m(r.tqv);
+    EXPECT_FALSE(m.start());
+    EXPECT_TRUE(r.port.writes.empty());
+    r.port.feed("1");
+    EXPECT_EQ(m.poll().status, Dcf77Monitor::Poll::Idle);   // not validated: nothing taken
+
+    r.link.portValide = true;
+    r.port.responder = [](const QByteArray&) { return QByteArray("\x06" "01", 3); };
+    EXPECT_TRUE(m.start());
+    ASSERT_EQ(r.port.writes.size(), 1u);
+    EXPECT_EQ(r.port.writes[0].bytes, closingFrame());
+    EXPECT_TRUE(r.port.pending().isEmpty());
+    EXPECT_EQ(r.bytesRead(), QByteArray("\x06" "01", 3));   // acknowledgement and stream, journalled
+
+    r.port.feed("10");
+    Dcf77Monitor::PollResult p = m.poll();
+    EXPECT_EQ(p.status, Dcf77Monitor::Poll::Character);
+    EXPECT_EQ(p.character, '1');
+    EXPECT_EQ(r.port.pending(), QByteArray("0"));   // one character per poll
+    EXPECT_EQ(m.poll().character, '0');
+    EXPECT_EQ(m.poll().status, Dcf77Monitor::Poll::Idle);
+    EXPECT_EQ(r.bytesRead(), QByteArray("\x06" "0110", 5));
+
+    r.port.responder = nullptr;
+    m.stop();
+    EXPECT_EQ(r.port.writes[1].bytes, linkTestFrame());
+    r.port.close();
+    EXPECT_EQ(m.poll().status, Dcf77Monitor::Poll::Gone);
 }

@@ -171,7 +171,7 @@ TEST(Dcf77Window, PollWaitsForAValidatedPortAndStopsWhenItGoes)
 
 // The waits of an exchange take no events: a poll tick due during another window's exchange
 // runs only once the exchange is over. Real time, about 0.7 s.
-TEST(Dcf77Window, NoPollDuringAnExchange)
+TEST(Dcf77WindowRealTime, NoPollDuringAnExchange)
 {
     Monitor m;
     SystemClock real;

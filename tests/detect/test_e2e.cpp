@@ -22,7 +22,7 @@
 using namespace kwf;
 using namespace kwf::test;
 
-TEST(DetectEndToEnd, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
+TEST(DetectEndToEndRealTime, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
 {
     // COM1 and COM2 are devices with nothing answering; the other ports lead nowhere, so that
     // nothing falls back to the machine's own /dev/ttyS devices.

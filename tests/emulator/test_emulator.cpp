@@ -224,7 +224,7 @@ TEST(PanelState, SavedRegistersComeBackAndTheClockCatchesUp)
 
 using namespace kwf;
 
-TEST(PtyPanel, BothBackendsTestTheLinkAndWriteAndReadABlock)
+TEST(PtyPanelRealTime, BothBackendsTestTheLinkAndWriteAndReadABlock)
 {
     for (SerialBackend backend : {SerialBackend::Posix, SerialBackend::Qt}) {
         SCOPED_TRACE(backend == SerialBackend::Posix ? "Posix" : "Qt");
@@ -245,8 +245,8 @@ TEST(PtyPanel, BothBackendsTestTheLinkAndWriteAndReadABlock)
         std::vector<int> regs(17);
         std::iota(regs.begin(), regs.end(), 32);
         // Shorter waits than the tool's own: the pseudo-terminal answers in well under 0.2 s.
-        EXPECT_TRUE(tqv.writeRegisters(32, values, 2, 3, 0.2));
-        ASSERT_EQ(tqv.sendReads(regs, 4, 1, 0.0, 0.2), 17);
+        EXPECT_TRUE(tqv.writeRegisters(32, values, WritePlan{{2, 3}, 0.2}));
+        ASSERT_EQ(tqv.sendReads(regs, ReadPlan{{4, 1}, 0.0, 0.2}), 17);
         QByteArray back;
         for (int i = 0; i < 17; ++i)
             back.append(char(tqv.readByte()));

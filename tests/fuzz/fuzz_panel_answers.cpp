@@ -4,18 +4,9 @@
 // answer off as a value.
 #include "core/SwitchOps.h"
 #include "support/FuzzPanel.h"
-#if __has_include("core/RelayOps.h")
-#include "core/RelayOps.h"
-#define KWF_HAVE_RELAYS 1
-#endif
-#if __has_include("core/ClockOps.h")
 #include "core/ClockOps.h"
-#define KWF_HAVE_CLOCK 1
-#endif
-#if __has_include("core/DisplayOps.h")
 #include "core/DisplayOps.h"
-#define KWF_HAVE_BRIGHTNESS 1
-#endif
+#include "core/RelayOps.h"
 
 #include <cstdlib>
 
@@ -51,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48},
         {50, 51, 52, 53, 54}};
     for (const auto& regs : blocks) {
-        const int n = t.sendReads(regs, 4, 1, regs.front() == 32 ? 0.5 : 0.0, 0.9);
+        const int n = t.sendReads(regs, regs.front() == 32 ? plan::kRelay2Read : plan::kRelay1Read);
         if (n > 0) {
             for (int i = 0; i < n; ++i)
                 if (t.readByte() < 0)
@@ -60,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
-#ifdef KWF_HAVE_RELAYS
     // Relay blocks: decoded only when complete with their marker, every index in its list.
     for (int relay = 1; relay <= 2; ++relay) {
         const RelayRead rr = relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
@@ -83,8 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             raw[i] = data[i];
         decodeRelayBlock(raw);
     }
-#endif
-#ifdef KWF_HAVE_CLOCK
     // Clock bytes: an image only on success, shown by hexadecimal digits whatever they hold.
     for (int which = 0; which < 2; ++which) {
         const ClockReading cr = which == 0 ? LIT_HEURE_DS(t) : LIT_DER_MISEH(t);
@@ -93,8 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (cr.image && (cr.image->timeText().size() < 8 || cr.image->dateText().isEmpty()))
             std::abort();
     }
-#endif
-#ifdef KWF_HAVE_BRIGHTNESS
     // The brightness block: accepted only with its marker, and then TAB_DS holds it.
     const auto before = t.TAB_DS();
     const bool lum = LIT_LUM(t);
@@ -103,7 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int r = 0; r < Tqvbase::kTabDsSize; ++r)
         if ((r < kBrightnessBlockFirst || r > kBrightnessBlockFirst + 4) && t.TAB_DS()[size_t(r)] != before[size_t(r)])
             std::abort();   // a read touches only its own block
-#endif
     t.COMPTE_RENDU(CmdResult::failed(0), QStringLiteral("ok"));
 
     // The grid boxes' text, as typed by the user.

@@ -62,7 +62,7 @@ TEST(GarbageAnswers, LateAnswersFailAndNeverPassForALaterAnswer)
 // Real time: 20 000 bytes arrive at once while the monitor polls: every character is taken, in
 // order, one per tick, and the window stays usable. Then an endless flood: the program stops
 // taking bytes at its limit (the rest stays with the system) and "Arrêter" brings the line back.
-TEST(GarbageFlood, Dcf77MonitorTakesAFloodInOrderWithBoundedMemory)
+TEST(GarbageFloodRealTime, Dcf77MonitorTakesAFloodInOrderWithBoundedMemory)
 {
     RawPty pty;
     RealTimeApp app(SerialBackend::Posix);

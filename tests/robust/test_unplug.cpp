@@ -138,7 +138,7 @@ TEST(UnplugSimulated, WhileTheDcf77MonitorPollsThePollStopsAndRestartsOnANewPort
 // lock file in /var/lock (every Qt program); or the port number has no device behind it (a
 // dangling link, as when a USB adapter is out). The validation fails with the critical
 // message, leaves the port closed, and works once the port is released.
-TEST(PortFaults, PortHeldByAnotherProgramOrWithNoDeviceIsRefused)
+TEST(PortFaultsRealTime, PortHeldByAnotherProgramOrWithNoDeviceIsRefused)
 {
     RawPty pty;
     RealTimeApp app;
@@ -172,7 +172,7 @@ TEST(PortFaults, PortHeldByAnotherProgramOrWithNoDeviceIsRefused)
 // Real time, POSIX backend: the pseudo-terminal closes during the first wait of a link test
 // against a silent panel. The test ends (false, no message) without sitting out its three
 // attempts and without spinning; then the settings are validated on a new port.
-TEST(UnplugPty, DuringTheLinkTest)
+TEST(UnplugPtyRealTime, DuringTheLinkTest)
 {
     RawPty pty, second;
     RealTimeApp app(SerialBackend::Posix);

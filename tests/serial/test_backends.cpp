@@ -91,11 +91,11 @@ struct Pty {
 
 const LineSettings kLine = *LineSettings::parse(QStringLiteral("9600,N,8,2"));
 
-class Backend : public ::testing::TestWithParam<SerialBackend> {};
+class BackendRealTime : public ::testing::TestWithParam<SerialBackend> {};
 
 } // namespace
 
-TEST_P(Backend, OpensCountsReadsClearsAndRefusesAHeldPort)
+TEST_P(BackendRealTime, OpensCountsReadsClearsAndRefusesAHeldPort)
 {
     Pty pty;
     pty.answerFrames(false);
@@ -122,7 +122,7 @@ TEST_P(Backend, OpensCountsReadsClearsAndRefusesAHeldPort)
     EXPECT_TRUE(other->open(pty.path, kLine));
 }
 
-TEST_P(Backend, UnpluggedDeviceFailsFastWithoutSpinning)
+TEST_P(BackendRealTime, UnpluggedDeviceFailsFastWithoutSpinning)
 {
     Pty pty;
     auto port = createSerialPort(GetParam());
@@ -142,7 +142,7 @@ TEST_P(Backend, UnpluggedDeviceFailsFastWithoutSpinning)
     EXPECT_EQ(port->readByte(), -1);
 }
 
-TEST_P(Backend, LinkTestRegisterWriteAndClosingOverARealLine)
+TEST_P(BackendRealTime, LinkTestRegisterWriteAndClosingOverARealLine)
 {
     Pty pty;
     pty.answerFrames();
@@ -165,7 +165,7 @@ TEST_P(Backend, LinkTestRegisterWriteAndClosingOverARealLine)
     EXPECT_EQ(ui.texts(), QStringList{QStringLiteral("Fait.")});
 }
 
-INSTANTIATE_TEST_SUITE_P(Serial, Backend, ::testing::Values(SerialBackend::Posix, SerialBackend::Qt),
+INSTANTIATE_TEST_SUITE_P(Serial, BackendRealTime, ::testing::Values(SerialBackend::Posix, SerialBackend::Qt),
                          [](const auto& info) { return info.param == SerialBackend::Posix ? "Posix" : "Qt"; });
 
 namespace {
