@@ -52,10 +52,7 @@ TEST(DeviceCommands, EachCommandFollowsItsLinkPolicyOnASilentPanel)
         for (const bool wired : {true, false}) {
             SCOPED_TRACE(std::string(row.window) + " " + row.button + (wired ? " wired" : " radio"));
             TestApp app;   // the fake port answers nothing
-            app.principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-            app.principal->configuration()->SEL_INTER->setCurrentText(wired ? QStringLiteral("Filaire ")
-                                                                             : QStringLiteral("Sans fil"));
-            app.validate();
+            app.validateWith("OUI", wired ? "Filaire " : "Sans fil");
             QWidget* w = app.principal->showWindow(QString::fromLatin1(row.window));
             ASSERT_NE(w, nullptr);
             auto* b = w->findChild<QPushButton*>(QString::fromLatin1(row.button));
@@ -64,8 +61,6 @@ TEST(DeviceCommands, EachCommandFollowsItsLinkPolicyOnASilentPanel)
                 EXPECT_FALSE(wired);   // only the radio link turns a command off (relay reading)
                 continue;
             }
-            app.takeWrites();
-            app.ui.messages.clear();
             QTest::mouseClick(b, Qt::LeftButton);
             int linkTests = 0, operationFrames = 0;
             for (const QByteArray& f : app.takeWrites()) {

@@ -44,14 +44,6 @@ TEST(MainWindow, MenuBarAsDesignedAtStart)
     for (QAction* a : app.principal->menuBar()->actions())
         top << a->text();
     EXPECT_EQ(top, (QStringList{"&Fichier", "&Configuration", "&Fenêtre", "&?"}));
-    const std::pair<const char*, const char*> captions[] = {
-        {"MENU_NOUVELLE", "&Nouvelle configuration"}, {"MENU_OUVRIR", "&Ouvrir une configuration"},
-        {"MENU_ENREGISTRER", "&Enregistrer une configuration"}, {"MENU_QUITTER", "&Quitter"},
-        {"MENU_CONFIGURER", "Configuration"}, {"MENU_DETECT", "Détection port COM"},
-        {"MENU_EVEN", "&Mise à l'heure de l'événement"}, {"MENU_6COUL", "&Option couleur J- ,H-, N-"},
-        {"MENU_DUMP", "& Configuration d'affichage."}, {"MENU_Aide", "Aide"}};
-    for (const auto& [name, caption] : captions)
-        EXPECT_EQ(app.principal->menuAction(QString::fromLatin1(name))->text(), QString::fromUtf8(caption)) << name;
     for (const char* item : kFeatureItems)
         EXPECT_FALSE(enabled(app, item)) << item;
     for (const char* item : {"MENU_DUMP", "MENU_NOUVELLE", "MENU_OUVRIR", "MENU_ENREGISTRER", "MENU_QUITTER",
@@ -59,24 +51,13 @@ TEST(MainWindow, MenuBarAsDesignedAtStart)
         EXPECT_TRUE(enabled(app, item)) << item;
 }
 
-TEST(Settings, SelectorsListsLabelsAndDefaults)
+TEST(Settings, SelectorsStartOnTheirFirstItemAndNothingIsValidated)
 {
     TestApp app;
     Configuration* c = settings(app);
     EXPECT_EQ(c->windowTitle(), QStringLiteral("Configuration."));
-    EXPECT_EQ(c->SEL_COM->count(), 12);
-    EXPECT_EQ(c->SEL_COM->itemText(11), QStringLiteral("COM12:"));
-    EXPECT_EQ(c->SEL_INTER->itemText(0), QStringLiteral("Filaire "));
-    EXPECT_EQ(c->SEL_COUL->itemText(1), QStringLiteral("Tri couleur "));
     for (QComboBox* box : c->findChildren<QComboBox*>())
         EXPECT_EQ(box->currentIndex(), 0) << box->objectName().toStdString();
-    QStringList labels;
-    for (QLabel* l : c->findChildren<QLabel*>())
-        labels << l->text();
-    for (const char* l : {" Port", " Interface", "Nombre de digits", "Couleur des digits", "Option DCF77",
-                          "Option Relais 1", "Événement", "Controle réponses", "Label1"})
-        EXPECT_TRUE(labels.contains(QString::fromUtf8(l))) << l;
-    EXPECT_EQ(c->BOUTON_VALIDE->text(), QStringLiteral("Valider la configuration"));
     EXPECT_FALSE(app.link.portValide);
 }
 

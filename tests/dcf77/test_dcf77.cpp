@@ -91,7 +91,6 @@ TEST(Dcf77Window, MinuteEndsAreJudgedByTheirCount)
 TEST(Dcf77Window, CharactersArrivingTogetherAreShownOnePerTick)
 {
     Monitor m;
-    EXPECT_EQ(m.w->Timer3->interval(), 200);
     m.app.fake->feed("0E");
     m.tick();
     EXPECT_EQ(m.w->logText(), QStringLiteral("0"));

@@ -23,15 +23,10 @@ struct DisplayApp {
         : app(emulated ? makeEmulatedApp() : std::make_unique<TestApp>())
     {
         app->principal->show();
-        Configuration* c = app->principal->configuration();
-        c->SEL_REP->setCurrentText(QString::fromUtf8(response));
-        c->SEL_INTER->setCurrentText(QString::fromUtf8(interface));
-        c->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
+        app->principal->configuration()->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
         if (!emulated)
             app->fake->responder = [this](const QByteArray& f) { return answer(f); };
-        app->validate();
-        app->ui.messages.clear();
-        app->takeWrites();
+        app->validateWith(response, interface);
     }
     QByteArray answer(const QByteArray& frame)
     {

@@ -40,13 +40,9 @@ struct RelayTestApp {
 
     explicit RelayTestApp(const QString& interface = QStringLiteral("Filaire "))
     {
-        app.principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-        app.principal->configuration()->SEL_INTER->setCurrentText(interface);
         app.fake->responder = [this](const QByteArray& f) { return panel(f); };
         app.principal->show();
-        app.validate();
-        app.ui.messages.clear();
-        app.takeWrites();
+        app.validateWith("OUI", interface.toUtf8().constData());
     }
 
     Relais* relais(int n)

@@ -47,6 +47,16 @@ void TestApp::validate()
     principal->configuration()->OUVERTURE_DU_COM();
 }
 
+void TestApp::validateWith(const char* response, const char* interface)
+{
+    Configuration* c = principal->configuration();
+    c->SEL_REP->setCurrentText(QString::fromUtf8(response));
+    c->SEL_INTER->setCurrentText(QString::fromUtf8(interface));
+    validate();
+    ui.messages.clear();
+    takeWrites();
+}
+
 std::vector<QByteArray> TestApp::takeWrites()
 {
     std::vector<QByteArray> out;

@@ -37,6 +37,9 @@ struct TestApp {
 
     // Validates the settings window as it stands (port opened on the fake).
     void validate();
+    // Chooses the response control and the interface, validates, then forgets the messages and
+    // frames of the validation: the application as every window test starts it.
+    void validateWith(const char* response = "OUI", const char* interface = "Filaire ");
     // Frames written since the last call to takeWrites().
     std::vector<QByteArray> takeWrites();
     size_t m_seen = 0;
