@@ -1,7 +1,7 @@
 // End to end: the detection window on the real port backend and real time, over pseudo-terminals
 // mapped as COM ports through the program folder's dosdevices links.
 #include "DetectTable.h"
-#include "RecordingUi.h"
+#include "RealTimeRig.h"
 #include "core/Clock.h"
 #include "core/ComPorts.h"
 #include "core/SerialPort.h"
@@ -26,7 +26,8 @@ TEST(DetectEndToEndRealTime, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
 {
     // COM1 and COM2 are devices with nothing answering; the other ports lead nowhere, so that
     // nothing falls back to the machine's own /dev/ttyS devices.
-    QTemporaryDir dir;
+    RealTimeApp app;
+    const QDir dir(app.dir.path());
     emu::PtyPanel com[3];
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(com[i].start()) << com[i].errorString().toStdString();
@@ -38,20 +39,11 @@ TEST(DetectEndToEndRealTime, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
     // Another program holds COM2 with the lock serial programs take on the device.
     const int held = ::open(QFile::encodeName(com[1].slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    app.validate(1, "NON");   // the link open on COM1
+    ASSERT_TRUE(app.link.portValide && app.port->isOpen()) << app.ui.lastText().toStdString();
+    app.ui.messages.clear();
 
-    SystemClock clock;
-    RecordingUi ui;
-    LinkSettingsModel link;
-    std::unique_ptr<SerialPort> port = createSerialPort();
-    Tqvbase tqv(*port, clock, ui, link);
-    AppContext ctx{port.get(), &clock, &ui, &link, &tqv, dir.path()};
-    auto principal = std::make_unique<Principal>(ctx);
-    principal->show();
-    principal->configuration()->OUVERTURE_DU_COM();   // the link open on COM1
-    ASSERT_TRUE(link.portValide && port->isOpen()) << ui.lastText().toStdString();
-    ui.messages.clear();
-
-    DetectTable d(*principal);
+    DetectTable d(*app.principal);
     QElapsedTimer t;
     t.start();
     d.scan();
@@ -69,10 +61,10 @@ TEST(DetectEndToEndRealTime, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
     // Two ports open, 0.9 s each; the held and missing ones cost nothing.
     EXPECT_GE(ms, 1800);
     EXPECT_LT(ms, 2800);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(tqv.VERIF_PORT());
-    EXPECT_EQ(ui.lastText(), QString::fromUtf8(msg::kPortNotValidated));
-    principal.reset();
+    EXPECT_TRUE(app.ui.messages.empty());
+    EXPECT_FALSE(app.tqv->VERIF_PORT());
+    EXPECT_EQ(app.ui.lastText(), QString::fromUtf8(msg::kPortNotValidated));
+    app.principal.reset();
     ::close(held);
 }
 
