@@ -72,24 +72,16 @@ TEST(DetectEndToEndRealTime, PanelOnCom3FreeCom1HeldCom2AndMissingPorts)
 // is named in the port list's tool tip, and carries the exchanges to the panel.
 TEST(DetectEndToEnd, UsbAdapterAppearsAsCom3AndProgramsThePanel)
 {
-    QTemporaryDir dir;
+    QTemporaryDir places;
     emu::PtyPanel panel;
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
     SerialAdapter a;
     a.device = panel.slavePath();
     a.byIdName = QStringLiteral("usb-Test_Adapter_A1B2C3-if00");
     a.serialNumber = QStringLiteral("A1B2C3");
-    PortDirectory ports(choosePlaces(dir.path(), true, QString()), [&] { return QList<SerialAdapter>{a}; });
-
-    SystemClock clock;
-    RecordingUi ui;
-    LinkSettingsModel link;
-    std::unique_ptr<SerialPort> port = createSerialPort();
-    Tqvbase tqv(*port, clock, ui, link);
-    AppContext ctx{port.get(), &clock, &ui, &link, &tqv, dir.path()};
-    ctx.ports = &ports;
-    auto principal = std::make_unique<Principal>(ctx);
-    principal->show();
+    PortDirectory ports(choosePlaces(places.path(), true, QString()), [&] { return QList<SerialAdapter>{a}; });
+    RealTimeApp app(SerialBackend::Default, &ports);
+    auto& principal = app.principal;
     Configuration* c = principal->configuration();
     const QString tip = QStringLiteral("COM3: — %1, adaptateur USB-série, n° A1B2C3").arg(panel.slavePath());
     EXPECT_EQ(c->SEL_COM->itemData(2, Qt::ToolTipRole).toString(), tip);
@@ -99,9 +91,9 @@ TEST(DetectEndToEnd, UsbAdapterAppearsAsCom3AndProgramsThePanel)
     EXPECT_EQ(detectName->toolTip(), tip);
     c->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
     c->OUVERTURE_DU_COM();
-    ASSERT_TRUE(link.portValide) << ui.lastText().toStdString();
-    EXPECT_EQ(ui.lastText(), QStringLiteral("Ouverture du port COM3: effectuée avec succès."));
-    EXPECT_TRUE(tqv.TEST_LIAISON());
+    ASSERT_TRUE(app.link.portValide) << app.ui.lastText().toStdString();
+    EXPECT_EQ(app.ui.lastText(), QStringLiteral("Ouverture du port COM3: effectuée avec succès."));
+    EXPECT_TRUE(app.tqv->TEST_LIAISON());
     {
         auto lock = panel.lock();
         EXPECT_GE(panel.model().framesAccepted(), 1);
