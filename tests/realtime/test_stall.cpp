@@ -11,7 +11,7 @@
 using namespace kwf;
 using namespace kwf::test;
 
-TEST(Realtime, TheEventLoopTurnsThroughARelay2Read)
+TEST(EventLoopRealTime, TurnsThroughARelay2Read)
 {
     emu::PtyPanel panel;
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
