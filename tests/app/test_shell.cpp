@@ -7,16 +7,14 @@
 #include <QDir>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTextBrowser>
-#include <QTimer>
 #include "app/TerminationSignals.h"
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -36,27 +34,12 @@ bool enabled(TestApp& app, const char* name)
 Configuration* settings(TestApp& app) { return app.principal->configuration(); }
 } // namespace
 
-TEST(MainWindow, MenuBarAsDesignedAtStart)
+TEST(MainWindow, AtStartTheFeatureMenusAreOffAndNothingIsValidated)
 {
     TestApp app;
-    EXPECT_EQ(app.principal->windowTitle(), QStringLiteral(" AFFICHEURS ELECTRONIQUE Z.O.Z   TQ ÉVÉNEMENT."));
-    QStringList top;
-    for (QAction* a : app.principal->menuBar()->actions())
-        top << a->text();
-    EXPECT_EQ(top, (QStringList{"&Fichier", "&Configuration", "&Fenêtre", "&?"}));
     for (const char* item : kFeatureItems)
         EXPECT_FALSE(enabled(app, item)) << item;
-    for (const char* item : {"MENU_DUMP", "MENU_NOUVELLE", "MENU_OUVRIR", "MENU_ENREGISTRER", "MENU_QUITTER",
-                             "MENU_CONFIGURER", "MENU_DETECT", "MENU_Aide", "MENU_FENETRE"})
-        EXPECT_TRUE(enabled(app, item)) << item;
-}
-
-TEST(Settings, SelectorsStartOnTheirFirstItemAndNothingIsValidated)
-{
-    TestApp app;
-    Configuration* c = settings(app);
-    EXPECT_EQ(c->windowTitle(), QStringLiteral("Configuration."));
-    for (QComboBox* box : c->findChildren<QComboBox*>())
+    for (QComboBox* box : settings(app)->findChildren<QComboBox*>())
         EXPECT_EQ(box->currentIndex(), 0) << box->objectName().toStdString();
     EXPECT_FALSE(app.link.portValide);
 }
@@ -212,35 +195,23 @@ TEST(Splash, VersionAndClosingByKeyClickOrTimer)
     {
         Splash s;
         EXPECT_EQ(s.lblVersion->text(), QStringLiteral("Version 1.0.6"));
-        EXPECT_EQ(s.Label1->text(), QStringLiteral("KWF_TQV_ÉVÉNEMENT_COMPTE_à_REBOURS"));
-        EXPECT_EQ(s.Timer1->interval(), 5000);
         EXPECT_TRUE(s.Timer1->isActive());
     }
-    {
+    const std::function<void(Splash*)> ways[] = {
+        [](Splash* s) { QTest::keyClick(s, Qt::Key_Space); },
+        [](Splash* s) { QTest::mouseClick(s->Picture1, Qt::LeftButton); QTest::mouseClick(s->lblVersion, Qt::LeftButton); },
+        [](Splash* s) { QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::DirectConnection); },
+    };
+    for (const auto& close : ways) {
         auto* s = new Splash;
         QSignalSpy done(s, &Splash::finished);
         s->show();
         // The start-up behind the splash (and its modal messages) runs with the splash gone.
         bool shownDuringStartUp = true;
         QObject::connect(s, &Splash::finished, [&] { shownDuringStartUp = s->isVisible(); });
-        QTest::keyClick(s, Qt::Key_Space);
+        close(s);
         EXPECT_EQ(done.count(), 1);
         EXPECT_FALSE(shownDuringStartUp);
-    }
-    {
-        auto* s = new Splash;
-        QSignalSpy done(s, &Splash::finished);
-        s->show();
-        QTest::mouseClick(s->Picture1, Qt::LeftButton);
-        QTest::mouseClick(s->lblVersion, Qt::LeftButton);
-        EXPECT_EQ(done.count(), 1);
-    }
-    {
-        auto* s = new Splash;
-        QSignalSpy done(s, &Splash::finished);
-        s->show();
-        QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::DirectConnection);
-        EXPECT_EQ(done.count(), 1);
     }
 }
 

@@ -1,16 +1,13 @@
 // The clock windows against a scripted panel behind the fake port, on simulated time.
+#include "ScriptedPanel.h"
 #include "TestApp.h"
 #include "clock/LecturH.h"
 #include "clock/MiseaH.h"
 #include "core/Clock.h"
 #include "core/Frames.h"
-#include "core/SerialPort.h"
-#include "model/PtyPanel.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -41,16 +38,15 @@ QStringList clockWrite(QList<int> bcd, int ends) { return registerFrames(0x40, 0
 QStringList eightReads(int first) { return registerFrames(0x20, first, QList<int>(8, 0), 3); }
 QStringList framed(QStringList frames) { return QStringList{hex(linkTestFrame())} + (frames << hex(closingFrame())); }
 
-// The program on fakes with the settings validated and a scripted panel on the line: one byte
-// for the link and closing frames, one byte per register write (or a chosen count for the whole
-// write), the register's value for a read.
+// The program on fakes with the settings validated and the scripted panel on the line, which
+// can give a chosen count for a whole eight-register write (with its eighth frame), answer only
+// so many reads, or add bytes after the answer for register 7 or 63.
 struct Panel {
     TestApp app;
-    QByteArray regs = QByteArray(64, 0);   // the panel's registers
-    bool answers = true;          // false: silent panel
-    int writeAnswerBytes = -1;    // bytes given for a whole eight-register write; -1: one each
-    int readAnswers = -1;         // how many read frames get their byte; -1: all
-    int extraReadBytes = 0;       // bytes added after the answer for register 7 or 63
+    ScriptedPanel panel;
+    int writeAnswerBytes = -1;    // -1: one byte per write
+    int readAnswers = -1;         // -1: all
+    int extraReadBytes = 0;
     int writesSeen = 0, readsSeen = 0;
     MiseaH* w = nullptr;
 
@@ -58,26 +54,20 @@ struct Panel {
     {
         app.principal->configuration()->SEL_REP->setCurrentText(QString::fromUtf8(response));
         app.principal->configuration()->SEL_INTER->setCurrentText(QString::fromUtf8(interface));
-        app.fake->responder = [this](const QByteArray& f) { return answer(f); };
+        app.fake->responder = [this](const QByteArray& f) { return panel(f); };
+        panel.script = [this](const PanelFrame& f) -> std::optional<QByteArray> {
+            if (f.base == kBaseWrite && writeAnswerBytes >= 0)
+                return ++writesSeen % 8 == 0 ? QByteArray(writeAnswerBytes, '\x06') : QByteArray();
+            if (f.base != kBaseRead)
+                return std::nullopt;
+            if (++readsSeen > readAnswers && readAnswers >= 0)
+                return QByteArray();
+            return QByteArray(1, char(panel.regs[size_t(f.reg)])) + QByteArray((f.reg & 7) == 7 ? extraReadBytes : 0, '\x55');
+        };
         app.validate();
         said();
         app.takeWrites();
         w = qobject_cast<MiseaH*>(app.principal->showWindow(QStringLiteral("MiseaH")));
-    }
-    QByteArray answer(const QByteArray& f)
-    {
-        const int at = f.indexOf('1');
-        const quint8 base = quint8(f[at + 1]) & 0xF0;
-        if (!answers)
-            return {};
-        if (base == kBaseWrite && writeAnswerBytes >= 0)   // the whole count comes with the eighth frame
-            return ++writesSeen % 8 == 0 ? QByteArray(writeAnswerBytes, '\x06') : QByteArray();
-        if (base != kBaseRead)
-            return QByteArray(1, '\x06');
-        if (++readsSeen > readAnswers && readAnswers >= 0)
-            return {};
-        const int reg = (quint8(f[at + 3]) & 0x0F) * 16 + (quint8(f[at + 4]) & 0x0F);
-        return regs.mid(reg, 1) + QByteArray((reg & 7) == 7 ? extraReadBytes : 0, '\x55');
     }
     void click(const char* name, int times = 1)
     {
@@ -178,7 +168,7 @@ TEST(MiseaH, SteppingWrapsAndASilentWiredLinkStopsPcAndManualSendsButNotTheListS
         EXPECT_EQ((f.w->*s.label)->text(), QString::fromUtf8(s.text)) << s.button;
     }
     EXPECT_TRUE(f.sent().isEmpty());   // stepping sends nothing
-    f.answers = false;
+    f.panel.silent = true;
     for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS}) {
         b->click();
         EXPECT_EQ(f.sent(), QStringList(3, hex(linkTestFrame())) + QStringList(2, hex(closingFrame())))
@@ -193,7 +183,7 @@ TEST(MiseaH, SteppingWrapsAndASilentWiredLinkStopsPcAndManualSendsButNotTheListS
 TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
 {
     Panel f("NON");
-    f.answers = false;
+    f.panel.silent = true;
     f.w->Check1->setChecked(true);
     for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS, f.w->ECRI_MAN_DS_COMBO}) {
         b->click();
@@ -201,8 +191,8 @@ TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
         ASSERT_EQ(frames.size(), 1 + 8 + 1) << b->objectName().toStdString();
         EXPECT_EQ(frames.back(), hex(closingFrame()));
     }
-    f.answers = true;
-    f.regs.replace(0, 8, QByteArray::fromHex("3059230731129900"));
+    f.panel.silent = false;
+    f.panel.load(0, QByteArray::fromHex("3059230731129900"));
     auto* r = qobject_cast<LecturH*>(f.app.principal->showWindow(QStringLiteral("LecturH")));
     r->LIT_DS_Click();
     EXPECT_EQ(r->timeLabel()->text(), QStringLiteral("23:59:30"));
@@ -215,7 +205,7 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
 {
     for (const char* interface : {"Filaire ", "Sans fil"}) {
         Panel f("OUI", interface);
-        f.regs.replace(0, 8, QByteArray::fromHex("0905140324120910"));
+        f.panel.load(0, QByteArray::fromHex("0905140324120910"));
         f.extraReadBytes = 2;   // more than eight bytes is still a reading
         auto* w = qobject_cast<LecturH*>(f.app.principal->showWindow(QStringLiteral("LecturH")));
         w->findChild<QPushButton*>(QStringLiteral("LIT_DS"))->click();
@@ -234,7 +224,7 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
     }
     // The last DCF synchronisation: registers 56 to 63 into its own labels.
     Panel f;
-    f.regs.replace(56, 8, QByteArray::fromHex("0030020115062600"));
+    f.panel.load(56, QByteArray::fromHex("0030020115062600"));
     QWidget* w = f.app.principal->showWindow(QStringLiteral("DER_MiseH"));
     w->findChild<QPushButton*>(QStringLiteral("DER_MiseH"))->click();
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label7"))->text(), QStringLiteral("02:30:00"));
@@ -242,44 +232,4 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
     EXPECT_EQ(f.app.ui.texts(),
               QStringList{QStringLiteral("Lecture de la dernière remise à l'heure par DCF effectuée avec succès.")});
     EXPECT_EQ(f.sent(), framed(eightReads(56)));
-}
-
-// End to end: the time-setting and clock-reading windows on the real port backend and real time,
-// against the panel emulator behind a pseudo-terminal mapped as COM1.
-TEST(ClockEndToEndRealTime, ManualTimeReachesThePanelAndReadsBack)
-{
-    emu::PtyPanel panel(QDateTime(QDate(2020, 1, 1), QTime(0, 0, 0)));
-    ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
-    QTemporaryDir dir;
-    ASSERT_TRUE(panel.linkAs(dir.path(), 1));
-    SystemClock clock;
-    test::RecordingUi ui;
-    LinkSettingsModel link;
-    std::unique_ptr<SerialPort> port = createSerialPort();
-    Tqvbase tqv(*port, clock, ui, link);
-    Principal principal(AppContext{port.get(), &clock, &ui, &link, &tqv, dir.path()});
-    principal.configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-    principal.configuration()->OUVERTURE_DU_COM();
-    ASSERT_TRUE(link.portValide) << ui.lastText().toStdString();
-    ui.messages.clear();
-
-    auto* w = qobject_cast<MiseaH*>(principal.showWindow(QStringLiteral("MiseaH")));
-    const std::pair<QComboBox*, const char*> choices[] = {
-        {w->Combo1, "Jeudi"}, {w->Combo2, "24"}, {w->Combo3, "Décembre"}, {w->Combo5, "26"},
-        {w->Combo6, "14"}, {w->Combo7, "05"}, {w->Combo8, "09"}};
-    for (const auto& [combo, text] : choices)
-        combo->setCurrentText(QString::fromUtf8(text));
-    w->ECRI_MAN_DS_COMBO->click();
-    ASSERT_EQ(ui.texts(), QStringList{QStringLiteral("Mise à l'heure effectuée.")});
-
-    QThread::msleep(2500);
-    QWidget* r = principal.showWindow(QStringLiteral("LecturH"));
-    r->findChild<QPushButton*>(QStringLiteral("LIT_DS"))->click();
-    EXPECT_EQ(ui.lastText(), QStringLiteral("Lecture horloge effectuée avec succès."));
-    EXPECT_EQ(r->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("24 / 12 / 26"));
-    // Set at 14:05:09, read back after the closing exchange, 2.5 s and the link test.
-    const QString time = r->findChild<QLabel*>(QStringLiteral("Label2"))->text();
-    ASSERT_TRUE(time.startsWith(QStringLiteral("14:05:"))) << time.toStdString();
-    EXPECT_GE(time.mid(6).toInt(), 11) << time.toStdString();
-    EXPECT_LE(time.mid(6).toInt(), 15) << time.toStdString();
 }

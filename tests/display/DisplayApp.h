@@ -1,6 +1,6 @@
 #pragma once
-// The program with the brightness and colour windows, on a scripted or an emulated panel.
-#include "EmulatedApp.h"
+// The program with the brightness and colour windows, on the scripted panel.
+#include "ScriptedPanel.h"
 #include "TestApp.h"
 #include "core/Frames.h"
 
@@ -12,40 +12,24 @@ namespace kwf::test {
 
 inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
-// The scripted panel acknowledges the link test, the closing frame and register writes with one
-// byte (writes as writeAnswer says when set), answers register reads with the register's value.
+// The program on the scripted panel (writeAnswer and readAnswer, when set, answer the register
+// writes and reads), the tricolour display validated.
 struct DisplayApp {
     std::unique_ptr<TestApp> app;
-    std::array<quint8, 64> regs{};
+    ScriptedPanel panel;
     std::function<QByteArray(int reg)> writeAnswer, readAnswer;
 
-    explicit DisplayApp(const char* response = "OUI", const char* interface = "Filaire ", bool emulated = false)
-        : app(emulated ? makeEmulatedApp() : std::make_unique<TestApp>())
+    explicit DisplayApp(const char* response = "OUI", const char* interface = "Filaire ")
+        : app(std::make_unique<TestApp>())
     {
         app->principal->show();
         app->principal->configuration()->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
-        if (!emulated)
-            app->fake->responder = [this](const QByteArray& f) { return answer(f); };
+        app->fake->responder = [this](const QByteArray& f) { return panel(f); };
+        panel.script = [this](const PanelFrame& p) -> std::optional<QByteArray> {
+            const auto* answer = p.base == kBaseWrite ? &writeAnswer : p.base == kBaseRead ? &readAnswer : nullptr;
+            return answer && *answer ? std::optional((*answer)(p.reg)) : std::nullopt;
+        };
         app->validateWith(response, interface);
-    }
-    QByteArray answer(const QByteArray& frame)
-    {
-        const int i = int(frame.indexOf('1'));
-        if (i < 0 || i + 7 > frame.size())
-            return {};
-        auto nib = [&](int k) { return quint8(frame[i + 1 + k]) & 0x0F; };
-        const int reg = nib(2) * 16 + nib(3);
-        switch (quint8(frame[i + 1]) & 0xF0) {
-        case 0xC0:
-        case 0xD0: return QByteArray(1, '\x06');
-        case 0x40:
-            if (writeAnswer)
-                return writeAnswer(reg);
-            regs[size_t(reg)] = quint8(nib(4) * 16 + nib(5));
-            return QByteArray(1, '\x06');
-        case 0x20: return readAnswer ? readAnswer(reg) : QByteArray(1, char(regs[size_t(reg)]));
-        default: return {};
-        }
     }
     template <class W> W* open(const char* name) { return qobject_cast<W*>(app->principal->showWindow(QLatin1String(name))); }
     // A radio button only takes clicks on its indicator and caption.

@@ -1,5 +1,5 @@
-// The brightness and colour windows: real clicks, the blocks they send and what they show,
-// on a scripted panel, then on the emulated one; all on simulated time.
+// The brightness and colour windows: real clicks, the blocks they send and what they show, on
+// the scripted panel and simulated time.
 #include "DisplayApp.h"
 #include "panel/COUL6.h"
 #include "panel/COUL66.h"
@@ -75,7 +75,7 @@ TEST(Display, FailuresShowTheMessagesOfTheInterface)
 TEST(Display, ReadingFillsTheBrightnessBlockOnlyWhenAllFiveBytesCome)
 {
     DisplayApp d;
-    std::copy_n("\xCC\x11\x22\x33\x44", 5, d.regs.begin() + 50);
+    d.panel.load(50, hex("CC 11 22 33 44"));
     LUM* w = d.open<LUM>("LUM");
     d.press(w->Command1);
     const auto writes = d.app->takeWrites();
@@ -172,13 +172,13 @@ TEST(Display, NoResponseControlShowsNothingEvenWithoutAnAnswer)
     EXPECT_EQ(d.sentBlocks(), hex("C1 92 8B D1 5A C0 53 8B 00 00 C0 02 05 10 00"));
 }
 
-TEST(Display, BlocksLandInTheEmulatedPanelsCommandRegisters)
+TEST(Display, LevelAndColourClicksLandInTheCommandRegisters)
 {
-    DisplayApp d("OUI", "Filaire ", true);
+    DisplayApp d;
     auto panelRegs = [&] {
         QByteArray b;
         for (int r = 10; r <= 14; ++r)
-            b.append(char(emulatedPort(*d.app).model().reg(r)));
+            b.append(char(d.panel.regs[size_t(r)]));
         return b;
     };
     LUM* lum = d.open<LUM>("LUM");

@@ -1,20 +1,13 @@
 // The panel model on its own millisecond scale: frames, clock, faults, DCF77 stream, state file.
-#include "RecordingUi.h"
-#include "core/Clock.h"
 #include "core/Dcf77Minute.h"
 #include "core/Frames.h"
-#include "core/LinkSettings.h"
-#include "core/SerialPort.h"
-#include "core/Tqvbase.h"
 #include "model/PanelModel.h"
 #include "model/PanelState.h"
-#include "model/PtyPanel.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <numeric>
 #include <random>
 
 using namespace kwf;
@@ -209,48 +202,4 @@ TEST(PanelState, SavedRegistersComeBackAndTheClockCatchesUp)
     { QFile f(path); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); f.write("00: 01 02 03\n08: zz\n"); }
     EXPECT_FALSE(emu::loadPanelState(path));
     EXPECT_FALSE(emu::loadPanelState(dir.filePath("absent")));
-}
-
-// End to end: the transport on each real port backend, in real time, against the panel served
-// on a pseudo-terminal.
-#include "RecordingUi.h"
-#include "core/Clock.h"
-#include "core/LinkSettings.h"
-#include "core/SerialPort.h"
-#include "core/Tqvbase.h"
-#include "model/PtyPanel.h"
-
-#include <gtest/gtest.h>
-
-using namespace kwf;
-
-TEST(PtyPanelRealTime, BothBackendsTestTheLinkAndWriteAndReadABlock)
-{
-    for (SerialBackend backend : {SerialBackend::Posix, SerialBackend::Qt}) {
-        SCOPED_TRACE(backend == SerialBackend::Posix ? "Posix" : "Qt");
-        emu::PtyPanel panel;
-        ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
-        auto port = createSerialPort(backend);
-        ASSERT_TRUE(port->open(panel.slavePath(), *LineSettings::parse(kLinkLineSettings)))
-            << port->errorString().toStdString();
-        SystemClock clock;
-        test::RecordingUi ui;
-        LinkSettingsModel link;
-        link.settings.response = QStringLiteral("OUI");
-        link.portValide = true;
-        Tqvbase tqv(*port, clock, ui, link);
-
-        EXPECT_TRUE(tqv.TEST_LIAISON()) << port->errorString().toStdString();
-        const QByteArray values = hex("20 2B 36 41 4C 57 62 6D 78 83 8E 99 A4 AF BA C5 D0");
-        std::vector<int> regs(17);
-        std::iota(regs.begin(), regs.end(), 32);
-        // Shorter waits than the tool's own: the pseudo-terminal answers in well under 0.2 s.
-        EXPECT_TRUE(tqv.writeRegisters(32, values, WritePlan{{2, 3}, 0.2}));
-        ASSERT_EQ(tqv.sendReads(regs, ReadPlan{{4, 1}, 0.0, 0.2}), 17);
-        QByteArray back;
-        for (int i = 0; i < 17; ++i)
-            back.append(char(tqv.readByte()));
-        EXPECT_EQ(back, values);
-        EXPECT_TRUE(ui.messages.empty());
-    }
 }

@@ -1,14 +1,17 @@
 // Real time, end to end: the program reads relay 2 from the emulated panel on a pseudo-terminal
 // (about 10.4 s of waits) and the event loop keeps turning all along: a probe timer meant to
 // fire every 10 ms never goes more than 100 ms without firing.
-#include "../robust/RobustSupport.h"
+#include "RealTimeRig.h"
 #include "model/PtyPanel.h"
 #include "panel/Relais.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
 
 using namespace kwf;
 using namespace kwf::test;
 
-TEST(Realtime, TheEventLoopTurnsThroughARelay2Read)
+TEST(EventLoopRealTime, TurnsThroughARelay2Read)
 {
     emu::PtyPanel panel;
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();

@@ -1,4 +1,5 @@
 #pragma once
+#include "ScriptedPanel.h"
 #include "TestApp.h"
 #include "link/Configuration.h"
 #include "panel/Relais.h"
@@ -14,29 +15,11 @@
 
 namespace kwf::test {
 
-// A minimal panel behind the fake port: keeps 64 registers, stores register writes, answers a
-// register read with the value and anything else with one acknowledgement byte.
-struct RegisterPanel {
-    std::array<quint8, 64> regs{};
-
-    QByteArray operator()(const QByteArray& frame)
-    {
-        const QByteArray f = frame.mid(frame.lastIndexOf('\x02') + 1);   // after the preamble
-        if (f.size() < 7 || f[0] != '1')
-            return {};
-        auto nib = [&](int k) { return quint8(f[1 + k]) & 0x0F; };
-        const size_t reg = size_t(nib(2) * 16 + nib(3)) & 63;
-        if ((quint8(f[1]) & 0xF0) == 0x40)
-            regs[reg] = quint8(nib(4) * 16 + nib(5));
-        return QByteArray(1, (quint8(f[1]) & 0xF0) == 0x20 ? char(regs[reg]) : '\x06');
-    }
-};
-
-// The program with a register-keeping panel behind the fake port, settings validated with the
+// The program with the scripted panel behind the fake port, settings validated with the
 // response control on.
 struct RelayTestApp {
     TestApp app;
-    RegisterPanel panel;
+    ScriptedPanel panel;
 
     explicit RelayTestApp(const QString& interface = QStringLiteral("Filaire "))
     {

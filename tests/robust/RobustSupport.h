@@ -1,25 +1,21 @@
 #pragma once
-// Helpers for the fault tests: the program on an emulated panel (simulated time), the program
-// on real time over pseudo-terminals (the few end-to-end tests), small file-system tricks.
+// Helpers for the fault tests: the program on an emulated panel (simulated time), small
+// file-system tricks.
 #include "EmulatedApp.h"
+#include "RealTimeRig.h"
 #include "clock/DCF77.h"
 #include "core/Clock.h"
 #include "panel/dump.h"
 
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <ctime>
-#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <thread>
-#include <unistd.h>
 
 namespace kwf::test {
 
@@ -61,63 +57,6 @@ inline void pollMonitor(TestApp& app, DCF77* w, int ticks, const QByteArray& cha
         w->Timer3_Timer();
     }
 }
-
-// Processor time of this process in milliseconds (to tell a wait from a spin).
-inline double cpuMs() { return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC; }
-
-// Real time: true once `done` holds, false after `ms` (generous: the machine may be loaded).
-template <class F> bool waitFor(F done, int ms = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return done();
-}
-
-// The program as it runs for real: system clock, a real serial backend, the main window.
-struct RealTimeApp {
-    explicit RealTimeApp(SerialBackend backend = SerialBackend::Default) : port(createSerialPort(backend))
-    {
-        tqv = std::make_unique<Tqvbase>(*port, clock, ui, link);
-        ctx = {port.get(), &clock, &ui, &link, tqv.get(), dir.path()};
-        principal = std::make_unique<Principal>(ctx);
-        principal->show();
-    }
-    void validate(int n, const char* response = "OUI")
-    {
-        selectPort(principal->configuration(), n, response);
-        principal->configuration()->OUVERTURE_DU_COM();
-    }
-    SystemClock clock;
-    RecordingUi ui;
-    LinkSettingsModel link;
-    std::unique_ptr<SerialPort> port;
-    std::unique_ptr<Tqvbase> tqv;
-    QTemporaryDir dir;
-    AppContext ctx;
-    std::unique_ptr<Principal> principal;
-};
-
-// A raw pseudo-terminal whose master side the test holds, its slave seen as COMn by linkAs.
-struct RawPty {
-    int master = -1, slaveFd = -1;
-    QString slave;
-    RawPty()
-    {
-        char name[256] = {};
-        termios raw{};
-        ::cfmakeraw(&raw);
-        if (::openpty(&master, &slaveFd, name, &raw, nullptr) == 0)
-            ::close(slaveFd), slave = QString::fromLocal8Bit(name);
-    }
-    ~RawPty() { ::close(master); }
-    bool linkAs(const QString& dir, int n)
-    {
-        return QDir(dir).mkpath(QStringLiteral("dosdevices")) &&
-               QFile::link(slave, dir + QStringLiteral("/dosdevices/com%1").arg(n));
-    }
-};
 
 // A character device that behaves like /dev/full (every write: "no space left"), made inside
 // a test folder so that no test ever writes near the machine's own /dev/full.

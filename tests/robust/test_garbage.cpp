@@ -64,7 +64,7 @@ TEST(GarbageAnswers, LateAnswersFailAndNeverPassForALaterAnswer)
 // taking bytes at its limit (the rest stays with the system) and "Arrêter" brings the line back.
 TEST(GarbageFloodRealTime, Dcf77MonitorTakesAFloodInOrderWithBoundedMemory)
 {
-    RawPty pty;
+    Pty pty;
     RealTimeApp app(SerialBackend::Posix);
     ASSERT_TRUE(pty.linkAs(app.dir.path(), 1));
     app.validate(1, "NON");

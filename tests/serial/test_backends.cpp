@@ -1,5 +1,5 @@
 // The real port backends against pseudo-terminals, with real (short) waits.
-#include "RecordingUi.h"
+#include "RealTimeRig.h"
 #include "core/Clock.h"
 #include "core/Frames.h"
 #include "core/LinkSettings.h"
@@ -8,86 +8,19 @@
 
 #include "core/PosixSerialPort.h"
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
+#include <QSerialPort>
 #include <QSysInfo>
 #include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <atomic>
-#include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace kwf;
+using kwf::test::Pty;
 
 namespace {
-
-// A raw pseudo-terminal whose master side the test holds. With answerFrames(), a thread collects
-// what the port sends and, if asked, answers 0x06 for every frame end (the first 0x03 after a body).
-struct Pty {
-    int master = -1, slave = -1;
-    QString path;
-    std::vector<char> received;
-    std::thread thread;
-    std::atomic<bool> run{false};
-
-    Pty()
-    {
-        char name[256] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) {
-            termios t{};
-            tcgetattr(slave, &t);
-            cfmakeraw(&t);
-            tcsetattr(slave, TCSANOW, &t);
-            path = QString::fromLocal8Bit(name);
-        }
-    }
-    ~Pty()
-    {
-        closeMaster();
-        if (slave >= 0)
-            ::close(slave);
-    }
-    void closeMaster()
-    {
-        stop();
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
-    void answerFrames(bool ack = true)
-    {
-        run = true;
-        thread = std::thread([this, ack] {
-            bool inEnd = false;
-            char buf[256];
-            while (run) {
-                pollfd p{master, POLLIN, 0};
-                if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
-                    continue;
-                for (ssize_t i = 0, n = ::read(master, buf, sizeof buf); i < n; ++i) {
-                    received.push_back(buf[i]);
-                    if (ack && buf[i] == 0x03 && !inEnd)
-                        (void)!::write(master, "\x06", 1);
-                    inEnd = buf[i] == 0x03;
-                }
-            }
-        });
-    }
-    QByteArray stop()
-    {
-        run = false;
-        if (thread.joinable())
-            thread.join();
-        return QByteArray(received.data(), int(received.size()));
-    }
-};
 
 const LineSettings kLine = *LineSettings::parse(QStringLiteral("9600,N,8,2"));
 
@@ -242,6 +175,13 @@ TEST(PosixPort, ErrorKindsAndTheLineGivenBackAsFound)
     EXPECT_EQ(excl, 0);
     EXPECT_FALSE(QFile::exists(lockPathOf(pty.path)));
 
+    // Held with flock by another serial program: busy as well.
+    const int other2 = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(::flock(other2, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(port.open(pty.path, kLine));
+    EXPECT_EQ(port.errorKind(), PortError::Busy);
+    ::close(other2);
+
     // Unplugged while open: gone.
     ASSERT_TRUE(port.open(pty.path, kLine));
     pty.closeMaster();
@@ -278,6 +218,11 @@ TEST(PosixPort, StaleLockTakenOverOrNamedWhenItCannotBeRemoved)
     ASSERT_TRUE(port.open(pty.path, kLine)) << port.errorString().toStdString();
     port.close();
     EXPECT_FALSE(QFile::exists(lock));
+    {   // A live lock: another Qt program holds the port.
+        QSerialPort qtProgram(pty.path);
+        ASSERT_TRUE(qtProgram.open(QIODevice::ReadWrite)) << qtProgram.errorString().toStdString();
+        EXPECT_FALSE(port.open(pty.path, kLine)) << "a port another Qt program holds was opened";
+    }
 
     // Left by root's program, in the sticky lock folder: an ordinary user cannot remove it.
     if (::getuid() != 0)

@@ -3,14 +3,6 @@
 
 namespace kwf::test {
 
-QByteArray FakeSerialPort::allWritten() const
-{
-    QByteArray all;
-    for (const auto& w : writes)
-        all.append(w.bytes);
-    return all;
-}
-
 bool FakeSerialPort::open(const QString& deviceName, const LineSettings& settings)
 {
     calls << QStringLiteral("open ") + deviceName;

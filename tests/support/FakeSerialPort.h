@@ -30,7 +30,6 @@ public:
 
     void feed(const QByteArray& bytes) { m_rx.append(bytes); }
     QByteArray pending() const { return m_rx; }
-    QByteArray allWritten() const;
 
     bool open(const QString& deviceName, const LineSettings& settings) override;
     void close() override;

@@ -3,15 +3,11 @@
 
 namespace kwf::test {
 
-TestApp::TestApp(std::unique_ptr<SerialPort> customPort)
+TestApp::TestApp()
 {
-    if (customPort) {
-        port = std::move(customPort);
-    } else {
-        auto f = std::make_unique<FakeSerialPort>(&clock);
-        fake = f.get();
-        port = std::move(f);
-    }
+    auto f = std::make_unique<FakeSerialPort>(&clock);
+    fake = f.get();
+    port = std::move(f);
     wire();
 }
 

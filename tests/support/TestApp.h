@@ -19,7 +19,7 @@ namespace kwf::test {
 // The program wired with fakes: a recording port on simulated time, a recording user
 // interface, a main window. Use port (or replace it with setPort) before building windows.
 struct TestApp {
-    explicit TestApp(std::unique_ptr<SerialPort> customPort = nullptr);
+    TestApp();
     // A port built on this app's simulated clock (for example an emulated panel).
     using PortFactory = std::function<std::unique_ptr<SerialPort>(SimClock&)>;
     explicit TestApp(const PortFactory& makePort);
@@ -28,7 +28,7 @@ struct TestApp {
     SimClock clock;
     RecordingUi ui;
     LinkSettingsModel link;
-    FakeSerialPort* fake = nullptr;        // null when a custom port is used
+    FakeSerialPort* fake = nullptr;        // null when the port comes from a factory
     std::unique_ptr<SerialPort> port;
     std::unique_ptr<Tqvbase> tqv;
     QTemporaryDir dir;                     // the program's folder

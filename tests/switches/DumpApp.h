@@ -1,6 +1,5 @@
 #pragma once
-// The program with the display configuration window open, on a scripted or an emulated panel.
-#include "EmulatedApp.h"
+#include "ScriptedPanel.h"
 #include "TestApp.h"
 #include "core/Frames.h"
 #include "panel/dump.h"
@@ -17,40 +16,26 @@ namespace kwf::test {
 inline const QColor kGreen(0, 255, 0), kWhite(255, 255, 255);
 inline QColor base(QLineEdit* box) { return box->palette().color(QPalette::Base); }
 
-// The scripted panel keeps its 64 registers (-1: does not answer), acknowledges writes, the link
-// test and the closing frame with one byte, and notes the registers read and written.
+// The program with the display configuration window open, on the scripted panel (its registers,
+// reads and writes at hand).
 struct DumpApp {
     std::unique_ptr<TestApp> app;
     dump* w = nullptr;
-    std::array<int, 64> regs{};
-    std::vector<int> reads;
-    std::vector<std::pair<int, int>> writes;
+    ScriptedPanel panel;
+    std::array<int, 64>& regs = panel.regs;
+    std::vector<int>& reads = panel.reads;
+    std::vector<std::pair<int, int>>& writes = panel.writes;
 
-    explicit DumpApp(bool validated = true, bool emulated = false)
-        : app(emulated ? makeEmulatedApp() : std::make_unique<TestApp>())
+    explicit DumpApp(bool validated = true) : app(std::make_unique<TestApp>())
     {
         app->principal->show();
         app->principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-        if (!emulated)
-            app->fake->responder = [this](const QByteArray& f) { return answer(f); };
+        app->fake->responder = [this](const QByteArray& f) { return panel(f); };
         if (validated)
             app->validate();
         app->ui.messages.clear();
         app->takeWrites();
         w = qobject_cast<dump*>(app->principal->showWindow(QStringLiteral("dump")));
-    }
-    QByteArray answer(const QByteArray& f)
-    {
-        if (f == linkTestFrame() || f == closingFrame())
-            return QByteArray(1, '\x06');
-        const int reg = ((f[4] & 0x0F) << 4) | (f[5] & 0x0F);
-        if (quint8(f[2]) == kBaseRead) {
-            reads.push_back(reg);
-            return regs[reg] < 0 ? QByteArray() : QByteArray(1, char(regs[reg]));
-        }
-        writes.emplace_back(reg, ((f[6] & 0x0F) << 4) | (f[7] & 0x0F));
-        regs[reg] = writes.back().second;
-        return QByteArray(1, '\x06');
     }
     template <class T> T* get(const QString& name) { return w->findChild<T*>(name); }
     QScrollBar* sw2(int i) { return get<QScrollBar>(QStringLiteral("SW2_%1").arg(i)); }
