@@ -21,21 +21,13 @@ namespace kwf::test {
 
 inline QString opened(int n) { return QStringLiteral("Ouverture du port COM%1: effectuée avec succès.").arg(n); }
 
-inline void selectPort(Configuration* c, int n, const char* response = "OUI", const char* iface = "Filaire ")
-{
-    c->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
-    c->SEL_REP->setCurrentText(QString::fromLatin1(response));
-    c->SEL_INTER->setCurrentText(QString::fromLatin1(iface));
-}
-
 // The program on an emulated panel, validated on COMn (the only port that opens).
 inline std::unique_ptr<TestApp> emulatedAppOn(int n, const char* iface = "Filaire ")
 {
     auto app = makeEmulatedApp();
     emulatedPort(*app).devices = {portDeviceName(n, app->dir.path())};
-    selectPort(app->principal->configuration(), n, "OUI", iface);
-    app->validate();
-    app->ui.messages.clear();
+    app->principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
+    app->validateWith("OUI", iface);
     return app;
 }
 // The adapter that was pulled out is plugged in as COMn and the settings validated there.
