@@ -15,7 +15,6 @@ using namespace kwf::test;
 
 namespace {
 const QString kSuccess = QStringLiteral("Mise à l'heure effectuée.");
-const QString kLinkFailed = QString::fromUtf8(msg::kLinkFailed);
 const QString kWired = QString::fromUtf8(msg::kWiredFailure);
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(hexBytes(bytes)); }
@@ -151,7 +150,7 @@ TEST(MiseaH, OutcomeIsExactlyEightBytesAndThePcClockGetsTheManualValues)
     EXPECT_EQ(f.app.ui.messages[1].icon, MsgIcon::Exclamation);
 }
 
-TEST(MiseaH, SteppingWrapsAndASilentWiredLinkStopsPcAndManualSendsButNotTheListSend)
+TEST(MiseaH, SteppingWrapsAndSendsNothing)
 {
     Panel f;
     struct Step { const char* button; int times; QLabel* MiseaH::*label; const char* text; };
@@ -168,16 +167,6 @@ TEST(MiseaH, SteppingWrapsAndASilentWiredLinkStopsPcAndManualSendsButNotTheListS
         EXPECT_EQ((f.w->*s.label)->text(), QString::fromUtf8(s.text)) << s.button;
     }
     EXPECT_TRUE(f.sent().isEmpty());   // stepping sends nothing
-    f.panel.silent = true;
-    for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS}) {
-        b->click();
-        EXPECT_EQ(f.sent(), QStringList(3, hex(linkTestFrame())) + QStringList(2, hex(closingFrame())))
-            << b->objectName().toStdString();
-        EXPECT_EQ(f.said(), QStringList{kLinkFailed});
-    }
-    f.w->ECRI_MAN_DS_COMBO->click();
-    EXPECT_EQ(f.sent().mid(5, 8), clockWrite({0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00}, 4));
-    EXPECT_EQ(f.app.ui.texts(), (QStringList{kLinkFailed, kWired}));
 }
 
 TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
