@@ -188,15 +188,15 @@ TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
 }
 
 // The monitor's listening on simulated time: two minutes of the panel's stream decoded, a lost
-// second judged, the log file written, the stream stopped by the link test; the progress line
-// only on a terminal.
+// second judged, the log file written, the stream stopped by the link test, every character in
+// the exchange journal; the progress line only on a terminal.
 TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
 {
     for (bool terminal : {false, true}) {
         SimConsole c;
         c.port.model().injectDcf(emu::PanelModel::DcfFault::LostSecond, 30);
         const QString file = c.dir.filePath("dcf.txt");
-        EXPECT_EQ(c.run({"dcf77", "-p", "2", "--minutes", "3", "--fichier", file, "--json"}, terminal), kExitDone)
+        EXPECT_EQ(c.run({"dcf77", "-p", "2", "--minutes", "3", "--fichier", file, "--json", "--journal"}, terminal), kExitDone)
             << c.err.toStdString();
         const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
         ASSERT_FALSE(j.isEmpty()) << c.out.toStdString();
@@ -208,6 +208,7 @@ TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_TRUE(f.readAll().contains("-Ok!"));
+        EXPECT_GE(c.err.count(QString::fromUtf8("← ")), 170) << c.err.toStdString();
         EXPECT_EQ(c.err.contains('\r'), terminal) << c.err.toStdString();
     }
 }
