@@ -6,6 +6,7 @@
 #include "console/Format.h"
 #include "console/Options.h"
 #include "core/ConfigFile.h"
+#include "core/Frames.h"
 #include "model/EmulatedSerialPort.h"
 
 #include <QFile>
@@ -139,6 +140,36 @@ TEST(ConsoleFormat, RegisterImageRoundTripAndRefusals)
     EXPECT_FALSE(parseRegisterImage(rows.join(" ") + " 7", &back, &why));
     EXPECT_FALSE(parseRegisterImage(QString(rows.join(" ")).replace("4A", "4G"), &back, &why));
     EXPECT_TRUE(why.contains("4G")) << why.toStdString();
+}
+
+// A silent panel: each command stops after the link test or goes on to its operation as its
+// window does (the radio link carries on where the wired link stops).
+TEST(ConsoleCommands, SilentPanelFollowsTheWindowsLinkTestPolicy)
+{
+    const struct { QStringList args; bool operationSent; } rows[] = {
+        {{"lire-heure"}, true},
+        {{"derniere-synchro"}, true},
+        {{"heure-pc"}, false},
+        {{"heure-pc", "--interface", "sans-fil"}, true},
+        {{"heure", "2026-12-06 10:00:00"}, false},
+        {{"heure", "2026-12-06 10:00:00", "--interface", "sans-fil"}, true},
+        {{"relais", "lire", "2"}, false},
+        {{"evenement", "2030-01-01 10:00", "--interface", "sans-fil"}, false},
+        {{"luminosite", "lire", "--interface", "sans-fil"}, false},
+        {{"luminosite", "auto", "--interface", "sans-fil"}, false},
+    };
+    for (const auto& row : rows) {
+        SimConsole c;
+        c.port.model().faults().silent = true;
+        const int status = c.run(QStringList(row.args) << "-p" << "3");
+        if (!row.args.contains("sans-fil"))
+            EXPECT_EQ(status, kExitPanel) << row.args.join(' ').toStdString();
+        ASSERT_FALSE(c.port.writes.empty());
+        const bool operation = std::any_of(c.port.writes.begin(), c.port.writes.end(), [](const auto& w) {
+            return w.bytes != linkTestFrame() && w.bytes != closingFrame();
+        });
+        EXPECT_EQ(operation, row.operationSent) << row.args.join(' ').toStdString();
+    }
 }
 
 // "relais appliquer" sends the bytes the two relay windows send after loading the same file.
