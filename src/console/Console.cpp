@@ -7,7 +7,9 @@
 #include "core/ConfigFile.h"
 #include "core/Dcf77Log.h"
 #include "core/Dcf77Report.h"
+#include "core/Dcf77Monitor.h"
 #include "core/DetectOps.h"
+#include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
 #include "core/EventCountdown.h"
 #include "core/ExchangeJournal.h"
@@ -118,13 +120,9 @@ public:
     ConsoleUi& ui() { return m_ui; }
     Progress& progress() { return m_progress; }
 
-    // Opens the port as the settings window validates it; the window's message when it fails.
-    bool open(QString* message)
-    {
-        const PortOpening p = openLinkPort(*m_env.port, m_link, portsOf(m_env));
-        *message = p.message;
-        return p.opened;
-    }
+    // Opens the port as the settings window validates it: on a refusal, the window's message and
+    // its explanation.
+    PortOpening open() { return openLinkPort(*m_env.port, m_link, portsOf(m_env)); }
     void close()
     {
         m_progress.clear();
@@ -159,6 +157,7 @@ struct Outcome {
     int status = kExitDone;
     QStringList lines;
     QString message;   // the outcome in words (success or failure)
+    QString detail;    // a refused port: what to do about it, as the settings window explains it
     QJsonObject json;
 };
 
@@ -289,28 +288,38 @@ void judge(Session& s, const QStringList& successes, Outcome* out)
     }
 }
 
+// A window's command run as its button runs it (the port guard, the link test with the window's
+// policy, the operation, the outcome), judged from what the window would have shown. False when
+// it ended before the operation.
+bool runCommand(Session& s, const DeviceCommand& command, const std::function<CmdResult()>& operation,
+                const QString& done, Outcome* out)
+{
+    const bool ran = runDeviceCommand(s.tqv(), command, operation, done);
+    judge(s, {done}, out);
+    return ran;
+}
+
 void readClock(Session& s, const QString& command, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     const bool last = command == QLatin1String("derniere-synchro");
     const QString done = QString::fromUtf8(last ? msg::kLastSyncReadDone : msg::kClockReadDone);
-    // The reading goes on whatever the link test gave, as in the reading windows.
-    t.TEST_LIAISON();
-    const QDateTime pc = wholeSeconds(t.clock().now());
-    const ClockReading r = last ? LIT_DER_MISEH(t) : LIT_HEURE_DS(t);
-    t.COMPTE_RENDU(r.result, done);
-    if (r.image) {
-        out->lines << r.image->timeText() << r.image->dateText();
-        out->json[QStringLiteral("heure")] = r.image->timeText();
-        out->json[QStringLiteral("date")] = r.image->dateText();
-        const QDateTime panel = imageDateTime(*r.image);
-        if (!last && panel.isValid()) {
-            const qint64 drift = pc.secsTo(panel);
-            out->lines << driftText(drift);
-            out->json[QStringLiteral("ecart_s")] = drift;
+    runCommand(s, last ? command::kLastSettingRead : command::kClockRead, [&] {
+        const QDateTime pc = wholeSeconds(t.clock().now());
+        const ClockReading r = last ? LIT_DER_MISEH(t) : LIT_HEURE_DS(t);
+        if (r.image) {
+            out->lines << r.image->timeText() << r.image->dateText();
+            out->json[QStringLiteral("heure")] = r.image->timeText();
+            out->json[QStringLiteral("date")] = r.image->dateText();
+            const QDateTime panel = imageDateTime(*r.image);
+            if (!last && panel.isValid()) {
+                const qint64 drift = pc.secsTo(panel);
+                out->lines << driftText(drift);
+                out->json[QStringLiteral("ecart_s")] = drift;
+            }
         }
-    }
-    judge(s, {done}, out);
+        return r.result;
+    }, done, out);
 }
 
 void setPcTime(Session& s, const Options& o, Outcome* out)
@@ -319,12 +328,13 @@ void setPcTime(Session& s, const Options& o, Outcome* out)
     const QString done = QString::fromUtf8(msg::kTimeSetDone);
     const QString readDone = QString::fromUtf8(msg::kClockReadDone);
     if (o.maxDrift) {
-        t.TEST_LIAISON();
-        const QDateTime pc = wholeSeconds(t.clock().now());
-        const ClockReading r = LIT_HEURE_DS(t);
-        t.COMPTE_RENDU(r.result, readDone);
-        const QDateTime panel = r.image ? imageDateTime(*r.image) : QDateTime();
-        judge(s, {readDone}, out);
+        QDateTime pc, panel;
+        runCommand(s, command::kClockRead, [&] {
+            pc = wholeSeconds(t.clock().now());
+            const ClockReading r = LIT_HEURE_DS(t);
+            panel = r.image ? imageDateTime(*r.image) : QDateTime();
+            return r.result;
+        }, readDone, out);
         if (out->status != kExitDone)
             return;
         // A panel whose clock holds no valid date is set in any case.
@@ -344,14 +354,9 @@ void setPcTime(Session& s, const Options& o, Outcome* out)
     }
     // The PC's time at the moment of sending, before the link test.
     const ClockValues pc = clockValuesFromDateTime(t.clock().now());
-    if (!t.TEST_LIAISON() && t.wired()) {
-        judge(s, {done}, out);
+    if (!runCommand(s, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, done, out))
         return;
-    }
-    const CmdResult r = ENVOI_HEURE_PC(t, pc);
-    t.COMPTE_RENDU(r, done);
     out->json[QStringLiteral("envoi")] = true;
-    judge(s, {done}, out);
     if (out->status == kExitDone)
         out->lines << QStringLiteral("Heure du PC envoyée.");
 }
@@ -369,10 +374,8 @@ void setManualTime(Session& s, const Options& o, Outcome* out)
     v.month = o.date.month();
     v.year = o.date.year() - 2000;
     v.control = 0;
-    if (t.TEST_LIAISON() || !t.wired())
-        t.COMPTE_RENDU(ENVOI_HEURE_MAN(t, v), done);
     out->json[QStringLiteral("jour")] = clocknames::days().at(v.day - 1);
-    judge(s, {done}, out);
+    runCommand(s, command::kClockManual, [&] { return ENVOI_HEURE_MAN(t, v); }, done, out);
 }
 
 void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
@@ -380,10 +383,12 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
     Tqvbase& t = s.tqv();
     SerialPort& port = *env.port;
     Clock& clock = *env.clock;
-    // "Démarrer": the closing frame re-synchronises the panel, everything waiting goes.
-    t.FIN_LIAISON();
-    if (port.isOpen())
-        port.clearInput();
+    // "Démarrer", then one character per poll and "Arrêter", as the monitor window does them.
+    Dcf77Monitor monitor(t);
+    if (!monitor.start()) {
+        judge(s, {}, out);
+        return;
+    }
     Dcf77Log log;
     int good = 0, bad = 0;
     qsizetype printed = 0;
@@ -408,15 +413,15 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
     };
     const qint64 start = clock.monotonicMs();
     const qint64 end = start + qint64(o.minutes) * 60000;
-    // One character per poll, five polls a second, as the monitor takes them.
-    for (qint64 next = start + 200; next <= end && port.isOpen(); next += 200) {
+    // Five polls a second, as the monitor's timer makes them.
+    for (qint64 next = start + 200; next <= end; next += 200) {
         clock.waitUntil(next, &port);
-        if (port.bytesWaiting() <= 0)
+        const Dcf77Monitor::PollResult poll = monitor.poll();
+        if (poll.status == Dcf77Monitor::Poll::Gone)
+            break;
+        if (poll.status != Dcf77Monitor::Poll::Character)
             continue;
-        const int b = port.readByte();
-        if (b < 0)
-            continue;
-        const Dcf77Log::Step step = log.feed(char(b));
+        const Dcf77Log::Step step = log.feed(poll.character);
         if (step.endOfMinute && step.complete) {
             const Dcf77MinuteReport r = describeDcf77Minute(step.minuteChars);
             (r.good ? good : bad) += 1;
@@ -433,8 +438,7 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
                               .arg(dcf77Tally(good, bad)));
     }
     flushLines(true);
-    // "Arrêter": the link test frame stops the stream.
-    t.TEST_LIAISON();
+    monitor.stop();
     out->lines << QStringLiteral("Secondes : %1   Minutes : %2").arg(log.seconds()).arg(log.minutes())
                << dcf77Tally(good, bad);
     out->json[QStringLiteral("journal")] = logLines;
@@ -452,10 +456,8 @@ void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     if (o.action == QLatin1String("lire")) {
-        const QString done = relayReadText(o.relay);
-        if (t.TEST_LIAISON()) {
+        runCommand(s, o.relay == 1 ? command::kRelay1Read : command::kRelay2Read, [&] {
             const RelayRead r = o.relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
-            t.COMPTE_RENDU(r.result, done);
             if (r.block) {
                 out->lines << relayLines(*r.block);
                 out->json[QStringLiteral("relais")] = o.relay;
@@ -463,19 +465,18 @@ void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
                 for (auto it = j.begin(); it != j.end(); ++it)
                     out->json[it.key()] = it.value();
             }
-        }
-        judge(s, {done}, out);
+            return r.result;
+        }, relayReadText(o.relay), out);
         return;
     }
     // As the relay windows send their controls after the file was loaded into them.
     QJsonArray programmed;
     for (int relay = 1; relay <= 2; ++relay) {
         const QString done = relayProgrammedText(relay);
-        if (t.TEST_LIAISON()) {
-            const auto alarms = relayAlarms(p.config.relays[size_t(relay - 1)]);
-            const CmdResult r = relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
-            t.COMPTE_RENDU(r, done);
-        }
+        const auto alarms = relayAlarms(p.config.relays[size_t(relay - 1)]);
+        runDeviceCommand(t, relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
+            return relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
+        }, done);
         judge(s, {relayProgrammedText(1), relayProgrammedText(2)}, out);
         if (out->status != kExitDone)
             break;
@@ -496,41 +497,38 @@ void event(Session& s, const Options& o, Outcome* out)
     out->json[QStringLiteral("heures")] = c.hours;
     out->json[QStringLiteral("minutes")] = c.minutes;
     out->json[QStringLiteral("passe")] = c.past;
-    if (t.TEST_LIAISON())
-        t.COMPTE_RENDU(ECRI_RELAIS2(t, eventBlock(o.date, o.hour, o.minute, c, o.contactCloses)), done);
-    judge(s, {done}, out);
+    runCommand(s, command::kEventWrite, [&] {
+        return ECRI_RELAIS2(t, eventBlock(o.date, o.hour, o.minute, c, o.contactCloses));
+    }, done, out);
 }
 
 void brightnessCmd(Session& s, const Options& o, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     if (o.action == QLatin1String("lire")) {
-        const QString done = QString::fromUtf8(msg::kReadingDone);
-        if (t.TEST_LIAISON()) {
-            const bool ok = LIT_LUM(t);
-            t.COMPTE_RENDU(ok ? CmdResult::acknowledged() : CmdResult::failed(0), done);
-            if (ok) {
-                QStringList bytes;
-                for (int r = kBrightnessBlockFirst; r < kBrightnessBlockFirst + 5; ++r)
-                    bytes << QStringLiteral("%1").arg(t.TAB_DS()[size_t(r)], 2, 16, QLatin1Char('0')).toUpper();
-                out->lines << QStringLiteral("Bloc luminosité (registres 50 à 54) : %1").arg(bytes.join(QLatin1Char(' ')));
-                out->json[QStringLiteral("bloc")] = QJsonArray::fromStringList(bytes);
-            }
-        }
-        judge(s, {done}, out);
+        runCommand(s, command::kBrightnessRead, [&] {
+            if (!LIT_LUM(t))
+                return CmdResult::failed(0);
+            QStringList bytes;
+            for (int r = kBrightnessBlockFirst; r < kBrightnessBlockFirst + 5; ++r)
+                bytes << QStringLiteral("%1").arg(t.TAB_DS()[size_t(r)], 2, 16, QLatin1Char('0')).toUpper();
+            out->lines << QStringLiteral("Bloc luminosité (registres 50 à 54) : %1").arg(bytes.join(QLatin1Char(' ')));
+            out->json[QStringLiteral("bloc")] = QJsonArray::fromStringList(bytes);
+            return CmdResult::acknowledged();
+        }, QString::fromUtf8(msg::kReadingDone), out);
         return;
     }
     const QString done = QString::fromUtf8(msg::kBrightnessDone);
-    const quint8 mode = o.action == QLatin1String("auto") ? brightness::kModeAutoSensor
-        : o.action == QLatin1String("20")                ? brightness::kModeForced20
-                                                          : brightness::kModeForced100;
-    const quint8 sensitivity = o.fastDetection ? brightness::kSensitivityFast : brightness::kSensitivitySlow;
-    if (t.TEST_LIAISON())
-        t.COMPTE_RENDU(ECRI_BLOC(t, mode, quint8(o.level), sensitivity, 0, 0), done);
+    // The window's buttons: one mode, one detection speed.
+    const quint8 mode = brightness::modeByte(o.action == QLatin1String("auto"), o.action == QLatin1String("20"),
+                                             o.action == QLatin1String("100"));
+    const quint8 sensitivity = brightness::sensitivityByte(o.fastDetection, !o.fastDetection);
+    runCommand(s, command::kBrightnessWrite, [&] {
+        return ECRI_BLOC(t, mode, quint8(o.level), sensitivity, 0, 0);
+    }, done, out);
     out->json[QStringLiteral("mode")] = o.action;
     out->json[QStringLiteral("sensibilite")] = o.level;
     out->json[QStringLiteral("detection")] = o.fastDetection ? QStringLiteral("rapide") : QStringLiteral("lente");
-    judge(s, {done}, out);
 }
 
 void registersCmd(Session& s, const Options& o, const Prepared& p, Outcome* out)
@@ -539,7 +537,7 @@ void registersCmd(Session& s, const Options& o, const Prepared& p, Outcome* out)
     // The grid talks to the panel one register at a time. Its window sends no link test; here the
     // command starts one, since a panel left streaming DCF77 after an earlier command's closing
     // frame would slip a character into the single-byte answers. No closing frame follows.
-    if (!t.TEST_LIAISON() && t.wired()) {
+    if (!t.TEST_LIAISON() && stopsAfterFailedLinkTest(LinkPolicy::StopWhenWired, t.wired())) {
         judge(s, {}, out);
         return;
     }
@@ -576,6 +574,8 @@ void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& o
         j[QStringLiteral("port")] = o.port && o.needsPort() ? QJsonValue(portName(o.port)) : QJsonValue(QJsonValue::Null);
         j[QStringLiteral("code")] = out.status;
         j[QStringLiteral("message")] = out.message;
+        if (!out.detail.isEmpty())
+            j[QStringLiteral("detail")] = out.detail;
         *env.out << QString::fromUtf8(jsonLine(j));
     } else {
         for (const QString& l : out.lines)
@@ -583,8 +583,11 @@ void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& o
         if (out.status == kExitDone && !out.message.isEmpty())
             *env.out << out.message << '\n';
     }
-    if (out.status != kExitDone)
+    if (out.status != kExitDone) {
+        if (!out.detail.isEmpty())
+            *env.err << "kwf-tqvctl : " << out.detail << '\n';
         *env.err << "kwf-tqvctl : " << out.message << '\n';
+    }
     env.out->flush();
     env.err->flush();
 }
@@ -621,10 +624,11 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
         out = detect(env);
     } else {
         Session s(env, o);
-        QString opening;
-        if (!s.open(&opening)) {
+        const PortOpening opening = s.open();
+        if (!opening.opened) {
             out.status = kExitPort;
-            out.message = opening;
+            out.message = opening.message;
+            out.detail = opening.detail;
             s.close();
         } else {
             const QString& c = o.command;

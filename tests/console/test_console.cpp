@@ -6,6 +6,7 @@
 #include "console/Format.h"
 #include "console/Options.h"
 #include "core/ConfigFile.h"
+#include "core/Frames.h"
 #include "model/EmulatedSerialPort.h"
 
 #include <QFile>
@@ -141,6 +142,36 @@ TEST(ConsoleFormat, RegisterImageRoundTripAndRefusals)
     EXPECT_TRUE(why.contains("4G")) << why.toStdString();
 }
 
+// A silent panel: each command stops after the link test or goes on to its operation as its
+// window does (the radio link carries on where the wired link stops).
+TEST(ConsoleCommands, SilentPanelFollowsTheWindowsLinkTestPolicy)
+{
+    const struct { QStringList args; bool operationSent; } rows[] = {
+        {{"lire-heure"}, true},
+        {{"derniere-synchro"}, true},
+        {{"heure-pc"}, false},
+        {{"heure-pc", "--interface", "sans-fil"}, true},
+        {{"heure", "2026-12-06 10:00:00"}, false},
+        {{"heure", "2026-12-06 10:00:00", "--interface", "sans-fil"}, true},
+        {{"relais", "lire", "2"}, false},
+        {{"evenement", "2030-01-01 10:00", "--interface", "sans-fil"}, false},
+        {{"luminosite", "lire", "--interface", "sans-fil"}, false},
+        {{"luminosite", "auto", "--interface", "sans-fil"}, false},
+    };
+    for (const auto& row : rows) {
+        SimConsole c;
+        c.port.model().faults().silent = true;
+        const int status = c.run(QStringList(row.args) << "-p" << "3");
+        if (!row.args.contains("sans-fil"))
+            EXPECT_EQ(status, kExitPanel) << row.args.join(' ').toStdString();
+        ASSERT_FALSE(c.port.writes.empty());
+        const bool operation = std::any_of(c.port.writes.begin(), c.port.writes.end(), [](const auto& w) {
+            return w.bytes != linkTestFrame() && w.bytes != closingFrame();
+        });
+        EXPECT_EQ(operation, row.operationSent) << row.args.join(' ').toStdString();
+    }
+}
+
 // "relais appliquer" sends the bytes the two relay windows send after loading the same file.
 TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
 {
@@ -188,15 +219,15 @@ TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
 }
 
 // The monitor's listening on simulated time: two minutes of the panel's stream decoded, a lost
-// second judged, the log file written, the stream stopped by the link test; the progress line
-// only on a terminal.
+// second judged, the log file written, the stream stopped by the link test, every character in
+// the exchange journal; the progress line only on a terminal.
 TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
 {
     for (bool terminal : {false, true}) {
         SimConsole c;
         c.port.model().injectDcf(emu::PanelModel::DcfFault::LostSecond, 30);
         const QString file = c.dir.filePath("dcf.txt");
-        EXPECT_EQ(c.run({"dcf77", "-p", "2", "--minutes", "3", "--fichier", file, "--json"}, terminal), kExitDone)
+        EXPECT_EQ(c.run({"dcf77", "-p", "2", "--minutes", "3", "--fichier", file, "--json", "--journal"}, terminal), kExitDone)
             << c.err.toStdString();
         const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
         ASSERT_FALSE(j.isEmpty()) << c.out.toStdString();
@@ -208,6 +239,7 @@ TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_TRUE(f.readAll().contains("-Ok!"));
+        EXPECT_GE(c.err.count(QString::fromUtf8("← ")), 170) << c.err.toStdString();
         EXPECT_EQ(c.err.contains('\r'), terminal) << c.err.toStdString();
     }
 }

@@ -173,6 +173,10 @@ TEST(ConsoleEndToEnd, ExitStatusesAndJournal)
     const int before = c.frames();
     EXPECT_EQ(c.run({"lire-heure"}), kExitPort);
     EXPECT_TRUE(c.err.contains(QString::fromUtf8("L'ouverture du port COM3 à échouée !"))) << c.err.toStdString();
+    // The settings window's explanation of a held port comes first, and in --json too.
+    const qsizetype why = c.err.indexOf(QString::fromUtf8("est déjà utilisé par un autre programme"));
+    EXPECT_TRUE(why >= 0 && why < c.err.indexOf("L'ouverture")) << c.err.toStdString();
+    EXPECT_TRUE(c.json({"lire-heure"}, kExitPort).value("detail").toString().contains(QString::fromUtf8("déjà utilisé")));
     EXPECT_EQ(c.frames(), before);
     ::close(held);
     c.panel.stop();
