@@ -6,26 +6,14 @@
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
 #include "core/Tqvbase.h"
-#include "core/UiServices.h"
 #include "model/PtyPanel.h"
+#include "SilentUi.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
 
 using namespace kwf;
-
-namespace {
-class SilentUi : public UiServices {
-public:
-    void message(const QString&, MsgIcon) override {}
-    QString getOpenFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString getSaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    bool openDocument(const QString&) override { return false; }
-    bool setSystemDateTime(const QDateTime&, QString*) override { return false; }
-    void clearClipboard() override {}
-};
-} // namespace
 
 int main(int argc, char** argv)
 {

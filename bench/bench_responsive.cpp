@@ -11,8 +11,8 @@
 #include "core/SerialPort.h"
 #include "core/SwitchOps.h"
 #include "core/Tqvbase.h"
-#include "core/UiServices.h"
 #include "model/PtyPanel.h"
+#include "SilentUi.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,16 +24,6 @@
 using namespace kwf;
 
 namespace {
-class SilentUi : public UiServices {
-public:
-    void message(const QString&, MsgIcon) override {}
-    QString getOpenFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString getSaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    bool openDocument(const QString&) override { return false; }
-    bool setSystemDateTime(const QDateTime&, QString*) override { return false; }
-    void clearClipboard() override {}
-};
-
 // Counts the characters written and the waits asked for.
 class Tally : public ExchangeObserver {
 public:
