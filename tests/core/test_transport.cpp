@@ -96,10 +96,12 @@ TEST(LinkTest, QuietOutcomesByAnswerInterfaceAndPort)
         if (c.close)
             r.port.close();
         EXPECT_EQ(r.tqv.TEST_LIAISON(), c.ok);
-        if (c.writes >= 0)
+        if (c.writes >= 0) {
             EXPECT_EQ(r.port.writes.size(), size_t(c.writes));
-        if (c.ms >= 0)
+        }
+        if (c.ms >= 0) {
             EXPECT_EQ(r.clock.monotonicMs(), c.ms);
+        }
         EXPECT_TRUE(r.ui.messages.empty());
     }
 }
