@@ -12,7 +12,7 @@
 #include "core/SwitchOps.h"
 #include "core/Tqvbase.h"
 #include "model/PtyPanel.h"
-#include "SilentUi.h"
+#include "BenchRig.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,15 +43,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     emu::PtyPanel panel;
-    if (!panel.start()) {
-        std::fprintf(stderr, "pseudo-terminal: %s\n", qPrintable(panel.errorString()));
+    auto port = openOnEmulatedPanel(panel);
+    if (!port)
         return 1;
-    }
-    auto port = createSerialPort();
-    if (!port->open(panel.slavePath(), *LineSettings::parse(QString::fromLatin1(kLinkLineSettings)))) {
-        std::fprintf(stderr, "open failed\n");
-        return 1;
-    }
     SystemClock clock;
     SilentUi ui;
     LinkSettingsModel link;
