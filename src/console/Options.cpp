@@ -43,20 +43,25 @@ bool toInt(const QString& text, int lo, int hi, int* out)
     return true;
 }
 
-bool yesNo(const QString& text, bool* out)
-{
-    if (text == QLatin1String("oui"))
-        *out = true;
-    else if (text == QLatin1String("non"))
-        *out = false;
-    else
-        return false;
-    return true;
-}
-
 QString badValue(const QString& option, const QString& value, const QString& expected)
 {
     return QStringLiteral("Valeur « %1 » incorrecte pour %2 : %3 attendu.").arg(value, option, expected);
+}
+
+// A two-way option ("--contact ferme|ouvre"): absent, *out stays; `first` gives true, `second`
+// false; anything else is refused with the error set.
+bool twoWay(const QMap<QString, QString>& values, const QString& name, const char* first, const char* second,
+            bool* out, QString* error)
+{
+    if (!values.contains(name))
+        return true;
+    const QString v = values.value(name);
+    if (v != QLatin1String(first) && v != QLatin1String(second)) {
+        *error = badValue(name, v, QStringLiteral("%1 ou %2").arg(QLatin1String(first), QLatin1String(second)));
+        return false;
+    }
+    *out = v == QLatin1String(first);
+    return true;
 }
 
 } // namespace
@@ -181,18 +186,9 @@ ParseResult parseArguments(const QStringList& args)
             return r;
         }
     }
-    if (values.contains(QStringLiteral("--interface"))) {
-        const QString v = values.value(QStringLiteral("--interface"));
-        if (v != QLatin1String("filaire") && v != QLatin1String("sans-fil")) {
-            r.error = badValue(QStringLiteral("--interface"), v, QStringLiteral("filaire ou sans-fil"));
-            return r;
-        }
-        o.wired = v == QLatin1String("filaire");
-    }
-    if (values.contains(QStringLiteral("--controle")) && !yesNo(values.value(QStringLiteral("--controle")), &o.control)) {
-        r.error = badValue(QStringLiteral("--controle"), values.value(QStringLiteral("--controle")), QStringLiteral("oui ou non"));
+    if (!twoWay(values, QStringLiteral("--interface"), "filaire", "sans-fil", &o.wired, &r.error)
+        || !twoWay(values, QStringLiteral("--controle"), "oui", "non", &o.control, &r.error))
         return r;
-    }
 
     // The command's own arguments.
     auto wantPositional = [&](int n, const QString& usage) {
@@ -266,21 +262,10 @@ ParseResult parseArguments(const QStringList& args)
             r.error = QStringLiteral("Année %1 hors de la plage de l'afficheur (2000 à 2099).").arg(o.date.year());
             return r;
         }
-        for (const auto& [name, flag] : {std::pair{QStringLiteral("--ete"), &o.summerChange},
-                                         std::pair{QStringLiteral("--hiver"), &o.winterChange}}) {
-            if (values.contains(name) && !yesNo(values.value(name), flag)) {
-                r.error = badValue(name, values.value(name), QStringLiteral("oui ou non"));
-                return r;
-            }
-        }
-        if (values.contains(QStringLiteral("--contact"))) {
-            const QString v = values.value(QStringLiteral("--contact"));
-            if (v != QLatin1String("ferme") && v != QLatin1String("ouvre")) {
-                r.error = badValue(QStringLiteral("--contact"), v, QStringLiteral("ferme ou ouvre"));
-                return r;
-            }
-            o.contactCloses = v == QLatin1String("ferme");
-        }
+        if (!twoWay(values, QStringLiteral("--ete"), "oui", "non", &o.summerChange, &r.error)
+            || !twoWay(values, QStringLiteral("--hiver"), "oui", "non", &o.winterChange, &r.error)
+            || !twoWay(values, QStringLiteral("--contact"), "ferme", "ouvre", &o.contactCloses, &r.error))
+            return r;
     } else if (c == QLatin1String("luminosite")) {
         const QString usage = QStringLiteral("luminosite lire | luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]");
         if (!wantPositional(1, usage))
@@ -301,14 +286,8 @@ ParseResult parseArguments(const QStringList& args)
             r.error = badValue(QStringLiteral("--sensibilite"), values.value(QStringLiteral("--sensibilite")), QStringLiteral("0 à 15"));
             return r;
         }
-        if (values.contains(QStringLiteral("--detection"))) {
-            const QString v = values.value(QStringLiteral("--detection"));
-            if (v != QLatin1String("rapide") && v != QLatin1String("lente")) {
-                r.error = badValue(QStringLiteral("--detection"), v, QStringLiteral("rapide ou lente"));
-                return r;
-            }
-            o.fastDetection = v == QLatin1String("rapide");
-        }
+        if (!twoWay(values, QStringLiteral("--detection"), "rapide", "lente", &o.fastDetection, &r.error))
+            return r;
     } else if (c == QLatin1String("registres")) {
         const QString usage = QStringLiteral("registres lire [--fichier F] ou registres ecrire F");
         if (positional.value(0) == QLatin1String("lire")) {
