@@ -292,10 +292,16 @@ void judge(Session& s, const QStringList& successes, Outcome* out)
 // policy, the operation, the outcome), judged from what the window would have shown. False when
 // it ended before the operation.
 bool runCommand(Session& s, const DeviceCommand& command, const std::function<CmdResult()>& operation,
-                const QString& done, Outcome* out)
+                const QString& done, Outcome* out, const QStringList& successes = {})
 {
     const bool ran = runDeviceCommand(s.tqv(), command, operation, done);
-    judge(s, {done}, out);
+    judge(s, successes.isEmpty() ? QStringList{done} : successes, out);
+    // Over the radio module a failed link test ends the command without a word: a window leaves
+    // the technician to see that nothing happened, a script needs the failure in its status.
+    if (!ran && out->status == kExitDone) {
+        out->status = kExitPanel;
+        out->message = oneLine(QString::fromUtf8(msg::kLinkFailed));
+    }
     return ran;
 }
 
@@ -474,10 +480,9 @@ void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
     for (int relay = 1; relay <= 2; ++relay) {
         const QString done = relayProgrammedText(relay);
         const auto alarms = relayAlarms(p.config.relays[size_t(relay - 1)]);
-        runDeviceCommand(t, relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
+        runCommand(s, relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
             return relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
-        }, done);
-        judge(s, {relayProgrammedText(1), relayProgrammedText(2)}, out);
+        }, done, out, {relayProgrammedText(1), relayProgrammedText(2)});
         if (out->status != kExitDone)
             break;
         out->lines << done;
