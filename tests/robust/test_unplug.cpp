@@ -71,7 +71,7 @@ TEST(UnplugSimulated, ExchangesEndAtOnceWithTheirMessageAndWorkOnANewPort)
             EXPECT_EQ(app->ui.messages[0].icon, c.icon);
         }
         revalidateOn(*app, 2);
-        EXPECT_EQ(app->ui.texts(), QStringList{opened(2)});
+        EXPECT_EQ(app->ui.texts(), QStringList{QStringLiteral("Ouverture du port COM2: effectuée avec succès.")});
         app->ui.messages.clear();
         QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_GT(port.writes.size(), size_t(c.frames) + 1);
