@@ -1,7 +1,7 @@
 // Every decoder of the panel's answers against any answer: the link test, single registers,
-// the switch image, the register grid and the block reads, fed by a panel whose answers (count
-// and bytes) come from the input. Nothing may crash, read outside its data or pass a failed
-// answer off as a value.
+// the switch image, the register grid and the block reads, fed by an emulated panel whose
+// faults and registers come from the input. Nothing may crash, read outside its data or pass a
+// failed answer off as a value.
 #include "core/SwitchOps.h"
 #include "support/FuzzPanel.h"
 #include "core/ClockOps.h"
