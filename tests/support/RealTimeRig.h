@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <poll.h>
@@ -49,18 +50,13 @@ struct Pty {
             ::close(master);
         master = -1;
     }
-    // What the port has sent so far.
+    // What the port has sent (up to 256 bytes, read at once).
     QByteArray sent()
     {
-        QByteArray out;
         char buf[256];
-        for (pollfd p{master, POLLIN, 0}; ::poll(&p, 1, 20) > 0 && (p.revents & POLLIN);) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            out.append(buf, int(n));
-        }
-        return out;
+        pollfd p{master, POLLIN, 0};
+        const ssize_t n = ::poll(&p, 1, 20) > 0 ? ::read(master, buf, sizeof buf) : 0;
+        return QByteArray(buf, int(std::max<ssize_t>(n, 0)));
     }
 };
 
