@@ -16,11 +16,6 @@ TestApp::TestApp(const PortFactory& makePort)
     wire();
 }
 
-void TestApp::validate()
-{
-    principal->configuration()->OUVERTURE_DU_COM();
-}
-
 void TestApp::validateWith(const char* response, const char* interface)
 {
     Configuration* c = principal->configuration();

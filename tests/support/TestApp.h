@@ -50,7 +50,7 @@ struct TestApp : AppOn<SimClock> {
     FakeSerialPort* fake = nullptr;        // null when the port comes from a factory
 
     // Validates the settings window as it stands (port opened on the fake).
-    void validate();
+    void validate() { principal->configuration()->OUVERTURE_DU_COM(); }
     // Chooses the response control and the interface, validates, then forgets the messages and
     // frames of the validation: the application as every window test starts it.
     void validateWith(const char* response = "OUI", const char* interface = "Filaire ");
