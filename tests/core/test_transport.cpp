@@ -3,7 +3,6 @@
 #include "SimClock.h"
 #include "core/Clock.h"
 #include "core/Dcf77Monitor.h"
-#include "core/DisplayOps.h"
 #include "core/ExchangeJournal.h"
 #include "core/Frames.h"
 #include "core/LinkSettings.h"
@@ -56,14 +55,11 @@ TEST(LinkTest, WiredLinkThatNeverAnswersTriesThreeTimesThenClosesTwiceAndWarns)
     Rig r;
     EXPECT_FALSE(r.tqv.TEST_LIAISON());
     ASSERT_EQ(r.port.writes.size(), 5u);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(r.port.writes[i].bytes, linkTestFrame());
-        EXPECT_EQ(r.port.writes[i].atMs, 900 * i);
+    // Three attempts 0.9 s apart, then two closing frames 0.1 s apart.
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(r.port.writes[i].bytes, i < 3 ? linkTestFrame() : closingFrame()) << i;
+        EXPECT_EQ(r.port.writes[i].atMs, i < 3 ? 900 * i : 2700 + 100 * (i - 3)) << i;
     }
-    EXPECT_EQ(r.port.writes[3].bytes, closingFrame());
-    EXPECT_EQ(r.port.writes[3].atMs, 2700);
-    EXPECT_EQ(r.port.writes[4].bytes, closingFrame());
-    EXPECT_EQ(r.port.writes[4].atMs, 2800);
     ASSERT_EQ(r.ui.messages.size(), 1u);
     EXPECT_EQ(r.ui.messages[0].text, QStringLiteral("Échec de connexion après 3 tentatives.\r\n"
                                                      "Veuillez vérifier le port COM utilisé,\r\n"
@@ -106,58 +102,20 @@ TEST(LinkTest, QuietOutcomesByAnswerInterfaceAndPort)
     }
 }
 
-TEST(PortGuard, NotValidatedShowsTheMessageAndSendsNothing)
+// The failures and the wired success are shown by the brightness window's tests.
+TEST(Outcome, RadioSuccessIsShownAfterTheClosingExchangeAndNoResponseControlStaysSilent)
 {
-    Rig r;
-    r.link.portValide = false;
-    EXPECT_FALSE(r.tqv.VERIF_PORT());
-    EXPECT_TRUE(r.port.writes.empty());
-    ASSERT_EQ(r.ui.messages.size(), 1u);
-    EXPECT_EQ(r.ui.messages[0].text,
-              QStringLiteral("Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration."));
-    EXPECT_EQ(r.ui.messages[0].icon, MsgIcon::Exclamation);
-    r.link.portValide = true;
-    EXPECT_TRUE(r.tqv.VERIF_PORT());
-    EXPECT_EQ(r.ui.messages.size(), 1u);
-}
-
-TEST(Outcome, SuccessFailureAndSilenceByInterfaceAndResponseControl)
-{
-    struct Case { const char* rep; const char* inter; bool ok; const char* text; MsgIcon icon; };
-    const Case cases[] = {
-        {"OUI", "Filaire ", true, "Fait.", MsgIcon::Information},
-        {"OUI", "Sans fil", true, "Fait.", MsgIcon::Information},
-        {"OUI", "Filaire ", false, "Une erreur est survenue. Veuillez recommencer ou  vérifier directement sur l'afficheur.", MsgIcon::Exclamation},
-        {"OUI", "Sans fil", false, "Le module sans fil nécessite une vérification directement sur l'afficheur.", MsgIcon::Information},
-        {"NON", "Filaire ", false, nullptr, MsgIcon::None},
-        {"NON", "Sans fil", true, nullptr, MsgIcon::None},
-    };
-    for (const Case& c : cases) {
-        Rig r(c.rep, c.inter);
-        r.tqv.COMPTE_RENDU(c.ok ? CmdResult::acknowledged() : CmdResult::failed(0), QStringLiteral("Fait."));
-        ASSERT_EQ(r.port.writes.size(), 1u);
-        EXPECT_EQ(r.port.writes[0].bytes, closingFrame());
-        if (!c.text) {
-            EXPECT_TRUE(r.ui.messages.empty());
-            continue;
-        }
-        ASSERT_EQ(r.ui.messages.size(), 1u) << c.rep << c.inter << c.ok;
-        EXPECT_EQ(r.ui.messages[0].text, QString::fromUtf8(c.text));
-        EXPECT_EQ(r.ui.messages[0].icon, c.icon);
-        EXPECT_EQ(r.ui.messages[0].atMs, 100);   // the closing exchange went first
+    Rig radio("OUI", "Sans fil"), quiet("NON", "Sans fil");
+    for (Rig* r : {&radio, &quiet}) {
+        r->tqv.COMPTE_RENDU(CmdResult::acknowledged(), QStringLiteral("Fait."));
+        ASSERT_EQ(r->port.writes.size(), 1u);
+        EXPECT_EQ(r->port.writes[0].bytes, closingFrame());
     }
-}
-
-TEST(Outcome, ClosingExchangeCountsExactlyOneByte)
-{
-    Rig r;
-    EXPECT_FALSE(r.tqv.FIN_LIAISON());
-    r.port.responder = ackOneByte;
-    EXPECT_TRUE(r.tqv.FIN_LIAISON());
-    r.port.responder = [](const QByteArray&) { return QByteArray("ab"); };
-    EXPECT_FALSE(r.tqv.FIN_LIAISON());
-    Rig off("NON");
-    EXPECT_TRUE(off.tqv.FIN_LIAISON());
+    EXPECT_TRUE(quiet.ui.messages.empty());
+    ASSERT_EQ(radio.ui.messages.size(), 1u);
+    EXPECT_EQ(radio.ui.messages[0].text, QStringLiteral("Fait."));
+    EXPECT_EQ(radio.ui.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(radio.ui.messages[0].atMs, 100);   // the closing exchange went first
 }
 
 TEST(RegisterBlocks, WriteIsAcknowledgedByExactlyOneBytePerFrame)
@@ -209,18 +167,7 @@ TEST(WaitRealTime, TheRealClockHoldsForTheDelayWhateverThePcClockDoes)
     EXPECT_GE(clock.monotonicMs(), 200);
 }
 
-TEST(Wait, HoldsForTheDelayOnTheMonotonicClock)
-{
-    Rig r;
-    r.clock.setNow(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59, 800)));
-    r.tqv.ATTENTE(0.9);
-    ASSERT_EQ(r.clock.waits.size(), 1u);
-    EXPECT_EQ(r.clock.waits[0].second, 900);   // a wait across midnight is not stretched
-    r.tqv.ATTENTE(0.05);
-    EXPECT_EQ(r.clock.waits[1].second, 50);
-}
-
-// Rules the windows hand to the core: relay blocks, the brightness bytes, the DCF77 monitor.
+// Rules the windows hand to the core: relay blocks, the DCF77 monitor.
 TEST(RelayRules, BothRelaysSendTheSameBlockAndReadWithTheirFrameShapes)
 {
     const std::array<RelayAlarmSetting, 4> alarms = {{{0x81, 7, 45, 12}, {0x02, 23, 5, 59}, {0, 0, 0, 1}, {0x7F, 12, 30, 0}}};
@@ -255,16 +202,6 @@ TEST(RelayRules, TheContactSenseComesFromAlarmOneOnly)
             data[other] = closes ? 0x00 : 0x80;
         EXPECT_EQ(decodeRelayBlock(data).contactCloses, closes);
     }
-}
-
-TEST(BrightnessRules, ModeAndSensitivityBytesFromTheButtons)
-{
-    EXPECT_EQ(brightness::modeByte(true, false, false), 0x41);
-    EXPECT_EQ(brightness::modeByte(false, true, false), 0x40);
-    EXPECT_EQ(brightness::modeByte(false, false, true), 0x02);
-    EXPECT_EQ(brightness::modeByte(false, false, false), 0x00);
-    EXPECT_EQ(brightness::sensitivityByte(true, false), 0x10);
-    EXPECT_EQ(brightness::sensitivityByte(false, true), 0x08);
 }
 
 TEST(Dcf77MonitorRules, StartStopAndPollGoThroughTheJournal)

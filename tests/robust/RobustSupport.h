@@ -4,7 +4,6 @@
 #include "EmulatedApp.h"
 #include "RealTimeRig.h"
 #include "clock/DCF77.h"
-#include "core/Clock.h"
 #include "panel/dump.h"
 
 #include <QLineEdit>
@@ -19,14 +18,17 @@
 
 namespace kwf::test {
 
-inline QString opened(int n) { return QStringLiteral("Ouverture du port COM%1: effectuée avec succès.").arg(n); }
-
-// The program on an emulated panel, validated on COMn (the only port that opens).
+// The emulated adapter opens as COMn only, and the settings window names COMn.
+inline void chooseCom(TestApp& app, int n)
+{
+    emulatedPort(app).devices = {portDeviceName(n, app.dir.path())};
+    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
+}
+// The program on an emulated panel, validated on COMn.
 inline std::unique_ptr<TestApp> emulatedAppOn(int n, const char* iface = "Filaire ")
 {
     auto app = makeEmulatedApp();
-    emulatedPort(*app).devices = {portDeviceName(n, app->dir.path())};
-    app->principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
+    chooseCom(*app, n);
     app->validateWith("OUI", iface);
     return app;
 }
@@ -34,8 +36,7 @@ inline std::unique_ptr<TestApp> emulatedAppOn(int n, const char* iface = "Filair
 inline void revalidateOn(TestApp& app, int n)
 {
     emulatedPort(app).replug();
-    emulatedPort(app).devices = {portDeviceName(n, app.dir.path())};
-    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
+    chooseCom(app, n);
     app.ui.messages.clear();
     app.validate();
 }

@@ -2,7 +2,6 @@
 // runs. Exchanges never take a stray byte for a value, and the windows stay usable.
 #include "RobustSupport.h"
 #include "core/Dcf77Log.h"
-#include "core/SwitchOps.h"
 
 #include <atomic>
 #include <fcntl.h>

@@ -1,4 +1,5 @@
 #pragma once
+#include "SimClock.h"
 #include "core/SerialPort.h"
 
 #include <QByteArray>
@@ -7,8 +8,6 @@
 #include <vector>
 
 namespace kwf::test {
-
-class SimClock;
 
 // A port that records every call and answers each written frame through a script.
 class FakeSerialPort : public SerialPort {
@@ -31,14 +30,59 @@ public:
     void feed(const QByteArray& bytes) { m_rx.append(bytes); }
     QByteArray pending() const { return m_rx; }
 
-    bool open(const QString& deviceName, const LineSettings& settings) override;
-    void close() override;
+    bool open(const QString& deviceName, const LineSettings& settings) override
+    {
+        calls << QStringLiteral("open ") + deviceName;
+        if (failOpen || absentDevices.contains(deviceName)) {
+            m_kind = absentDevices.contains(deviceName) ? PortError::Absent : refusal;
+            m_error = deviceName + QStringLiteral(" : refusé");
+            return false;
+        }
+        m_kind = PortError::None;
+        m_error.clear();
+        m_open = true;
+        openedDevice = deviceName;
+        openedSettings = settings;
+        m_rx.clear();
+        return true;
+    }
+    void close() override
+    {
+        calls << QStringLiteral("close");
+        m_open = false;
+        m_rx.clear();
+    }
     bool isOpen() const override { return m_open; }
-    bool clearInput() override;
-    bool setDtr(bool on) override;
-    bool write(const QByteArray& bytes) override;
+    bool clearInput() override
+    {
+        calls << QStringLiteral("clear");
+        m_rx.clear();
+        return m_open;
+    }
+    bool setDtr(bool on) override
+    {
+        calls << (on ? QStringLiteral("dtr1") : QStringLiteral("dtr0"));
+        return false;   // like a pseudo-terminal
+    }
+    bool write(const QByteArray& bytes) override
+    {
+        calls << QStringLiteral("write");
+        if (!m_open || failWrite)
+            return false;
+        writes.push_back({m_clock ? m_clock->monotonicMs() : 0, bytes});
+        if (responder)
+            m_rx.append(responder(bytes));
+        return true;
+    }
     int bytesWaiting() override { return int(m_rx.size()); }
-    int readByte() override;
+    int readByte() override
+    {
+        if (m_rx.isEmpty())
+            return -1;
+        const int b = quint8(m_rx[0]);
+        m_rx.remove(0, 1);
+        return b;
+    }
     bool waitForInput(int) override { return m_open; }
     QString errorString() const override { return m_error; }
     PortError errorKind() const override { return m_kind; }
@@ -52,6 +96,6 @@ private:
 };
 
 // Answers one byte per frame, as a panel acknowledges.
-QByteArray ackOneByte(const QByteArray& frame);
+inline QByteArray ackOneByte(const QByteArray&) { return QByteArray(1, '\x06'); }
 
 } // namespace kwf::test

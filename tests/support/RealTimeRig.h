@@ -1,42 +1,28 @@
 #pragma once
-// The one rig of the real-time tests: a raw pseudo-terminal whose master side the test holds,
-// real-time waits, and the program as it runs for real (system clock, a real serial backend).
-#include "RecordingUi.h"
-#include "app/Principal.h"
+// The one rig of the real-time tests: a raw pseudo-terminal, real-time waits, and the program
+// as it runs for real (system clock, a real serial backend).
+#include "TestApp.h"
 #include "core/Clock.h"
-#include "core/ComPorts.h"
-#include "core/LinkSettings.h"
-#include "core/SerialPort.h"
-#include "core/Tqvbase.h"
-#include "link/Configuration.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <memory>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace kwf::test {
 
-// A raw pseudo-terminal. With answerFrames(), a thread collects what the port sends and, if
-// asked, answers 0x06 for every frame end (the first 0x03 after a body).
+// A raw pseudo-terminal whose master side the test holds.
 struct Pty {
     int master = -1, slave = -1;
     QString path;
-    std::vector<char> received;
-    std::thread thread;
-    std::atomic<bool> run{false};
 
     Pty()
     {
@@ -60,36 +46,17 @@ struct Pty {
     }
     void closeMaster()
     {
-        stop();
         if (master >= 0)
             ::close(master);
         master = -1;
     }
-    void answerFrames(bool ack = true)
+    // What the port has sent (up to 256 bytes, read at once).
+    QByteArray sent()
     {
-        run = true;
-        thread = std::thread([this, ack] {
-            bool inEnd = false;
-            char buf[256];
-            while (run) {
-                pollfd p{master, POLLIN, 0};
-                if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
-                    continue;
-                for (ssize_t i = 0, n = ::read(master, buf, sizeof buf); i < n; ++i) {
-                    received.push_back(buf[i]);
-                    if (ack && buf[i] == 0x03 && !inEnd)
-                        (void)!::write(master, "\x06", 1);
-                    inEnd = buf[i] == 0x03;
-                }
-            }
-        });
-    }
-    QByteArray stop()
-    {
-        run = false;
-        if (thread.joinable())
-            thread.join();
-        return QByteArray(received.data(), int(received.size()));
+        char buf[256];
+        pollfd p{master, POLLIN, 0};
+        const ssize_t n = ::poll(&p, 1, 20) > 0 ? ::read(master, buf, sizeof buf) : 0;
+        return QByteArray(buf, int(std::max<ssize_t>(n, 0)));
     }
 };
 
@@ -108,15 +75,11 @@ template <class F> bool waitFor(F done, int ms = 10000)
 
 // The program as it runs for real: system clock, a real serial backend, the main window, its
 // folder a temporary one (COM ports are pseudo-terminals linked there), optional port list.
-struct RealTimeApp {
+struct RealTimeApp : AppOn<SystemClock> {
     explicit RealTimeApp(SerialBackend backend = SerialBackend::Default, PortDirectory* ports = nullptr)
-        : port(createSerialPort(backend))
     {
-        tqv = std::make_unique<Tqvbase>(*port, clock, ui, link);
-        ctx = {port.get(), &clock, &ui, &link, tqv.get(), dir.path()};
-        ctx.ports = ports;
-        principal = std::make_unique<Principal>(ctx);
-        principal->show();
+        port = createSerialPort(backend);
+        wire(ports);
     }
     // Validates the settings on COMn with the response control given.
     void validate(int n, const char* response = "OUI")
@@ -126,14 +89,6 @@ struct RealTimeApp {
         c->SEL_REP->setCurrentText(QString::fromLatin1(response));
         c->OUVERTURE_DU_COM();
     }
-    SystemClock clock;
-    RecordingUi ui;
-    LinkSettingsModel link;
-    std::unique_ptr<SerialPort> port;
-    std::unique_ptr<Tqvbase> tqv;
-    QTemporaryDir dir;
-    AppContext ctx;
-    std::unique_ptr<Principal> principal;
 };
 
 } // namespace kwf::test

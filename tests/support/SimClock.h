@@ -14,7 +14,18 @@ public:
         : m_start(std::move(start)) {}
     qint64 monotonicMs() const override { return m_ms; }
     QDateTime now() const override { return m_start.addMSecs(m_ms); }
-    void waitUntil(qint64 deadlineMs, SerialPort* port) override;
+    void waitUntil(qint64 deadlineMs, SerialPort*) override
+    {
+        if (duringWait && !m_inHook) {
+            m_inHook = true;
+            duringWait();
+            m_inHook = false;
+        }
+        if (deadlineMs > m_ms) {
+            waits.emplace_back(m_ms, deadlineMs - m_ms);
+            m_ms = deadlineMs;
+        }
+    }
     void advance(qint64 ms) { m_ms += ms; }
     void setNow(const QDateTime& dt) { m_start = dt.addMSecs(-m_ms); }
     // Every wait, as (start ms, length ms).

@@ -1,5 +1,4 @@
 #include "TestApp.h"
-#include "link/Configuration.h"
 
 namespace kwf::test {
 
@@ -15,32 +14,6 @@ TestApp::TestApp(const PortFactory& makePort)
 {
     port = makePort(clock);
     wire();
-}
-
-void TestApp::wire()
-{
-    ui.now = [this] { return clock.monotonicMs(); };
-    tqv = std::make_unique<Tqvbase>(*port, clock, ui, link);
-    ctx.port = port.get();
-    ctx.clock = &clock;
-    ctx.ui = &ui;
-    ctx.link = &link;
-    ctx.tqv = tqv.get();
-    ctx.programDir = dir.path();
-    principal = std::make_unique<Principal>(ctx);
-    // Shown (offscreen) so that child windows are visible and take simulated clicks.
-    principal->resize(1024, 768);
-    principal->show();
-}
-
-TestApp::~TestApp()
-{
-    principal.reset();
-}
-
-void TestApp::validate()
-{
-    principal->configuration()->OUVERTURE_DU_COM();
 }
 
 void TestApp::validateWith(const char* response, const char* interface)
