@@ -57,7 +57,7 @@ struct ScriptedPanel {
         }
         using Shapes = std::set<std::pair<int, int>>;
         const std::pair<int, int> shape{p.preamble, p.endRun};
-        const bool command = ok && nib(0) == 0 && nib(1) == 0;
+        const bool command = ok && nib(0) == 0 && nib(1) == 0 && p.reg < 64;
         switch (p.base) {
         case kBaseLinkTest: ok = command && p.reg == 0 && p.value == 0 && shape == std::pair{8, 1}; break;
         case kBaseClosing: ok = command && p.reg == 0 && p.value == 0 && shape == std::pair{4, 1}; break;
