@@ -1,49 +1,32 @@
 #pragma once
 // The program with the brightness and colour windows, on the scripted panel.
-#include "ScriptedPanel.h"
-#include "TestApp.h"
+#include "../relays/RelayTestApp.h"
 #include "core/Frames.h"
-
-#include <QAbstractButton>
-#include <QRadioButton>
-#include <QTest>
 
 namespace kwf::test {
 
 inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
-// The program on the scripted panel (writeAnswer and readAnswer, when set, answer the register
-// writes and reads), the tricolour display validated.
-struct DisplayApp {
-    std::unique_ptr<TestApp> app;
-    ScriptedPanel panel;
+// The scripted panel's fixture, where writeAnswer and readAnswer, when set, answer the register
+// writes and reads.
+struct DisplayApp : RelayTestApp {
     std::function<QByteArray(int reg)> writeAnswer, readAnswer;
 
     explicit DisplayApp(const char* response = "OUI", const char* interface = "Filaire ")
-        : app(std::make_unique<TestApp>())
+        : RelayTestApp(QString::fromUtf8(interface), response)
     {
-        app->principal->show();
-        app->principal->configuration()->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
-        app->fake->responder = [this](const QByteArray& f) { return panel(f); };
         panel.script = [this](const PanelFrame& p) -> std::optional<QByteArray> {
             const auto* answer = p.base == kBaseWrite ? &writeAnswer : p.base == kBaseRead ? &readAnswer : nullptr;
             return answer && *answer ? std::optional((*answer)(p.reg)) : std::nullopt;
         };
-        app->validateWith(response, interface);
     }
-    template <class W> W* open(const char* name) { return qobject_cast<W*>(app->principal->showWindow(QLatin1String(name))); }
-    // A radio button only takes clicks on its indicator and caption.
-    static void press(QAbstractButton* b)
-    {
-        QTest::mouseClick(b, Qt::LeftButton, {}, qobject_cast<QRadioButton*>(b) ? QPoint(8, b->height() / 2) : QPoint());
-    }
-    QByteArray image(int first) const { return QByteArray(reinterpret_cast<const char*>(&app->tqv->TAB_DS()[first]), 5); }
+    QByteArray image(int first) const { return QByteArray(reinterpret_cast<const char*>(&app.tqv->TAB_DS()[first]), 5); }
     // The messages shown, each with its icon.
     using Shown = std::vector<std::pair<QString, MsgIcon>>;
     Shown shown() const
     {
         Shown v;
-        for (const auto& m : app->ui.messages)
+        for (const auto& m : app.ui.messages)
             v.emplace_back(m.text, m.icon);
         return v;
     }
@@ -51,7 +34,7 @@ struct DisplayApp {
     QByteArray sentBlocks() const
     {
         QByteArray values;
-        for (const auto& w : app->fake->writes)
+        for (const auto& w : app.fake->writes)
             if (w.bytes.size() == 12 && w.bytes.startsWith("\x02\x02\x31\x40\x40"))
                 values.append(char(((quint8(w.bytes[7]) & 0x0F) << 4) | (quint8(w.bytes[8]) & 0x0F)));
         return values;
