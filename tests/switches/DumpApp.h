@@ -1,42 +1,25 @@
 #pragma once
-#include "ScriptedPanel.h"
-#include "TestApp.h"
-#include "core/Frames.h"
+#include "../relays/RelayTestApp.h"
 #include "panel/dump.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace kwf::test {
 
 inline const QColor kGreen(0, 255, 0), kWhite(255, 255, 255);
 inline QColor base(QLineEdit* box) { return box->palette().color(QPalette::Base); }
 
-// The program with the display configuration window open, on the scripted panel (its registers,
-// reads and writes at hand).
-struct DumpApp {
-    std::unique_ptr<TestApp> app;
-    dump* w = nullptr;
-    ScriptedPanel panel;
+// The display configuration window open on the scripted panel (its registers, reads and writes
+// at hand).
+struct DumpApp : RelayTestApp {
+    explicit DumpApp(bool validated = true) : RelayTestApp(QStringLiteral("Filaire "), "OUI", validated) {}
+    dump* w = open<dump>("dump");
     std::array<int, 64>& regs = panel.regs;
     std::vector<int>& reads = panel.reads;
     std::vector<std::pair<int, int>>& writes = panel.writes;
 
-    explicit DumpApp(bool validated = true) : app(std::make_unique<TestApp>())
-    {
-        app->principal->show();
-        app->principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-        app->fake->responder = [this](const QByteArray& f) { return panel(f); };
-        if (validated)
-            app->validate();
-        app->ui.messages.clear();
-        app->takeWrites();
-        w = qobject_cast<dump*>(app->principal->showWindow(QStringLiteral("dump")));
-    }
     template <class T> T* get(const QString& name) { return w->findChild<T*>(name); }
     QScrollBar* sw2(int i) { return get<QScrollBar>(QStringLiteral("SW2_%1").arg(i)); }
     QScrollBar* sw3(int i) { return get<QScrollBar>(QStringLiteral("SW1_%1").arg(i)); }
