@@ -1,6 +1,7 @@
 #include "TestApp.h"
 #include "clock/DCF77.h"
 #include "core/Dcf77Report.h"
+#include "core/Frames.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,7 +82,7 @@ TEST(Dcf77Window, MinuteEndsAreJudgedByTheirCount)
     EXPECT_EQ(m.w->DECODAGE->toPlainText(), QStringLiteral("Dimanche 30/03/2008 03:00 CEST (heure d'été)  correcte"));
 }
 
-TEST(Dcf77Window, ClearDuringMonitoringStartsAfresh)
+TEST(Dcf77Window, ClearDuringMonitoringStartsAfreshAndStopSendsTheLinkTest)
 {
     Monitor m;
     m.app.fake->feed(bits(58) + "2" + "E01");
@@ -102,6 +103,10 @@ TEST(Dcf77Window, ClearDuringMonitoringStartsAfresh)
     m.app.fake->feed("1");
     m.tick();
     EXPECT_EQ(m.w->logText(), QStringLiteral("1"));
+    // "Arrêter": the link test frame ends the stream, the poll goes off.
+    m.click(m.w->Command3);
+    EXPECT_EQ(m.app.takeWrites(), std::vector<QByteArray>{linkTestFrame()});
+    EXPECT_FALSE(m.w->Timer3->isActive());
 }
 
 TEST(Dcf77Window, SavingWritesTheLogFileCancelWritesNothing)
