@@ -27,11 +27,17 @@ TEST(ConfigFormat, AValueOutsideItsListEndsTheReadingThere)
     // Relay 1's first hour (field 8, hours 00..23), minute (field 9, 00..59), duration (field 10,
     // 01..59 as 00..58) and a selector (field 1, two items), each one past its list.
     const struct { int field; const char* text; } cases[] = {{8, "24"}, {8, "30"}, {9, "60"}, {10, "59"}, {1, "2"}};
+    // What the windows show before the reading: kept from the bad field on.
+    ConfigValues current;
+    current.selectors = {11, 1, 0, 1, 1, 1, 0, 1};
+    current.relays[1].combos[11] = -1;
     for (const auto& c : cases) {
         QByteArray f = good;
         f.replace(configFieldPosition(c.field) - 1, int(qstrlen(c.text)), c.text);
-        const ConfigRead r = readConfig(f, ConfigValues{});
+        const ConfigRead r = readConfig(f, current);
         EXPECT_EQ(r.fieldsRead, c.field) << c.field << " " << c.text;
         EXPECT_FALSE(r.complete());
+        for (int i = c.field; i < configfile::kFieldCount; ++i)
+            ASSERT_EQ(r.values.field(i), current.field(i)) << c.field << ": field " << i;
     }
 }
