@@ -1,6 +1,5 @@
 // The clock windows against a scripted panel behind the fake port, on simulated time.
-#include "ScriptedPanel.h"
-#include "TestApp.h"
+#include "../relays/RelayTestApp.h"
 #include "clock/LecturH.h"
 #include "clock/MiseaH.h"
 #include "core/Clock.h"
@@ -17,43 +16,34 @@ namespace {
 const QString kSuccess = QStringLiteral("Mise à l'heure effectuée.");
 const QString kWired = QString::fromUtf8(msg::kWiredFailure);
 
-QString hex(const QByteArray& bytes) { return QString::fromLatin1(hexBytes(bytes)); }
+using Frames = std::vector<QByteArray>;
 
-// One frame per register from `first`: each body byte is `base` plus one hexadecimal digit (0, 0,
-// the register's two digits, the value's two digits), then `ends` bytes 0x03.
-QStringList registerFrames(int base, int first, const QList<int>& values, int ends)
+// Eight register frames from `first` (two-byte preamble) between the link test and the closing
+// frame: writes of the values given (`ends` bytes 0x03), reads when there are none.
+Frames exchange(int first, const QList<int>& values = {}, int ends = 3)
 {
-    QStringList l;
-    for (int i = 0; i < values.size(); ++i) {
-        QByteArray b("\x02\x02\x31");
-        for (int digit : {0, 0, (first + i) >> 4, (first + i) & 15, values[i] >> 4, values[i] & 15})
-            b.append(char(base + digit));
-        l << hex(b + QByteArray(ends, '\x03'));
-    }
-    return l;
+    Frames f{linkTestFrame()};
+    for (int i = 0; i < 8; ++i)
+        f.push_back(values.isEmpty() ? registerReadFrame(first + i, 2, 3) : registerWriteFrame(first + i, quint8(values[i]), 2, ends));
+    f.push_back(closingFrame());
+    return f;
 }
-// Writing the clock (BCD seconds .. year, control 0) and reading eight registers.
-QStringList clockWrite(QList<int> bcd, int ends) { return registerFrames(0x40, 0, bcd << 0, ends); }
-QStringList eightReads(int first) { return registerFrames(0x20, first, QList<int>(8, 0), 3); }
-QStringList framed(QStringList frames) { return QStringList{hex(linkTestFrame())} + (frames << hex(closingFrame())); }
+// Writing the clock: BCD seconds .. year, then control 0.
+Frames clockWrite(QList<int> bcd, int ends) { return exchange(0, bcd << 0, ends); }
 
 // The program on fakes with the settings validated and the scripted panel on the line, which
 // can give a chosen count for a whole eight-register write (with its eighth frame), answer only
 // so many reads, or add bytes after the answer for register 7 or 63.
-struct Panel {
-    TestApp app;
-    ScriptedPanel panel;
+struct Panel : RelayTestApp {
     int writeAnswerBytes = -1;    // -1: one byte per write
     int readAnswers = -1;         // -1: all
     int extraReadBytes = 0;
     int writesSeen = 0, readsSeen = 0;
-    MiseaH* w = nullptr;
+    MiseaH* w = open<MiseaH>("MiseaH");
 
     explicit Panel(const char* response = "OUI", const char* interface = "Filaire ")
+        : RelayTestApp(QString::fromUtf8(interface), response)
     {
-        app.principal->configuration()->SEL_REP->setCurrentText(QString::fromUtf8(response));
-        app.principal->configuration()->SEL_INTER->setCurrentText(QString::fromUtf8(interface));
-        app.fake->responder = [this](const QByteArray& f) { return panel(f); };
         panel.script = [this](const PanelFrame& f) -> std::optional<QByteArray> {
             if (f.base == kBaseWrite && writeAnswerBytes >= 0)
                 return ++writesSeen % 8 == 0 ? QByteArray(writeAnswerBytes, '\x06') : QByteArray();
@@ -63,10 +53,6 @@ struct Panel {
                 return QByteArray();
             return QByteArray(1, char(panel.regs[size_t(f.reg)])) + QByteArray((f.reg & 7) == 7 ? extraReadBytes : 0, '\x55');
         };
-        app.validate();
-        said();
-        app.takeWrites();
-        w = qobject_cast<MiseaH*>(app.principal->showWindow(QStringLiteral("MiseaH")));
     }
     void click(const char* name, int times = 1)
     {
@@ -74,14 +60,6 @@ struct Panel {
             w->findChild<QPushButton*>(QString::fromLatin1(name))->click();
     }
     QStringList said() { QStringList t = app.ui.texts(); app.ui.messages.clear(); return t; }
-    // Frames written since the last call, as hexadecimal text.
-    QStringList sent()
-    {
-        QStringList l;
-        for (const QByteArray& b : app.takeWrites())
-            l << hex(b);
-        return l;
-    }
 };
 } // namespace
 
@@ -95,14 +73,12 @@ TEST(MiseaH, PcAndListSendsWriteTheClockMondayFirst)
 
     f.app.clock.setNow(QDateTime(QDate(2026, 12, 6), QTime(10, 20, 30)));   // a Sunday
     f.w->ECRI_AUTO_DS->click();
-    EXPECT_EQ(f.sent(), framed(clockWrite({0x30, 0x20, 0x10, 0x07, 0x06, 0x12, 0x26}, 3)));
+    EXPECT_EQ(f.app.takeWrites(), clockWrite({0x30, 0x20, 0x10, 0x07, 0x06, 0x12, 0x26}, 3));
     EXPECT_EQ(f.said(), QStringList{kSuccess});
 
     f.app.clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(0, 45, 5)));      // a Monday
     f.w->ECRI_AUTO_DS->click();
-    const QStringList frames = f.sent();
-    EXPECT_EQ(frames, framed(clockWrite({0x05, 0x45, 0x00, 0x01, 0x07, 0x12, 0x26}, 3)));
-    EXPECT_EQ(frames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03"));
+    EXPECT_EQ(f.app.takeWrites(), clockWrite({0x05, 0x45, 0x00, 0x01, 0x07, 0x12, 0x26}, 3));
 
     // The list send goes out as chosen, without the century.
     f.said();
@@ -113,9 +89,7 @@ TEST(MiseaH, PcAndListSendsWriteTheClockMondayFirst)
     for (const auto& [combo, text] : choices)
         combo->setCurrentText(QString::fromUtf8(text));
     f.w->ECRI_MAN_DS_COMBO->click();
-    const QStringList listFrames = f.sent();
-    EXPECT_EQ(listFrames, framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x02, 0x09}, 4)));   // 31 February as it is
-    EXPECT_EQ(listFrames[2], QStringLiteral("02 02 31 40 40 40 41 44 45 03 03 03 03"));
+    EXPECT_EQ(f.app.takeWrites(), clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x02, 0x09}, 4));   // 31 February as it is
     // It reaches the panel but cannot become the PC's date.
     EXPECT_TRUE(f.app.ui.systemTimes.empty());
     EXPECT_EQ(f.said(), (QStringList{kSuccess, QStringLiteral("La date 31/02/2009 n'existe pas : "
@@ -123,7 +97,7 @@ TEST(MiseaH, PcAndListSendsWriteTheClockMondayFirst)
 
     f.w->Combo3->setCurrentText(QStringLiteral("Aout"));
     f.w->ECRI_MAN_DS_COMBO->click();
-    EXPECT_EQ(f.sent(), framed(clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x08, 0x09}, 4)));
+    EXPECT_EQ(f.app.takeWrites(), clockWrite({0x07, 0x45, 0x23, 0x05, 0x31, 0x08, 0x09}, 4));
 }
 
 TEST(MiseaH, OutcomeIsExactlyEightBytesAndThePcClockGetsTheManualValues)
@@ -166,7 +140,7 @@ TEST(MiseaH, SteppingWrapsAndSendsNothing)
         f.click(s.button, s.times);
         EXPECT_EQ((f.w->*s.label)->text(), QString::fromUtf8(s.text)) << s.button;
     }
-    EXPECT_TRUE(f.sent().isEmpty());   // stepping sends nothing
+    EXPECT_TRUE(f.app.takeWrites().empty());   // stepping sends nothing
 }
 
 TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
@@ -176,9 +150,9 @@ TEST(ClockWindows, ResponseControlOffSendsAndReadsQuietlyAndLeavesThePcClock)
     f.w->Check1->setChecked(true);
     for (QPushButton* b : {f.w->ECRI_AUTO_DS, f.w->ECRI_MAN_DS, f.w->ECRI_MAN_DS_COMBO}) {
         b->click();
-        const QStringList frames = f.sent();
-        ASSERT_EQ(frames.size(), 1 + 8 + 1) << b->objectName().toStdString();
-        EXPECT_EQ(frames.back(), hex(closingFrame()));
+        const Frames frames = f.app.takeWrites();
+        ASSERT_EQ(frames.size(), 1u + 8 + 1) << b->objectName().toStdString();
+        EXPECT_EQ(frames.back(), closingFrame());
     }
     f.panel.silent = false;
     f.panel.load(0, QByteArray::fromHex("3059230731129900"));
@@ -201,7 +175,7 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
         EXPECT_EQ(w->timeLabel()->text(), QStringLiteral("14:05:09"));
         EXPECT_EQ(w->dateLabel()->text(), QStringLiteral("24 / 12 / 09"));
         EXPECT_EQ(f.said(), QStringList{QStringLiteral("Lecture horloge effectuée avec succès.")});
-        EXPECT_EQ(f.sent(), framed(eightReads(0)));
+        EXPECT_EQ(f.app.takeWrites(), exchange(0));
 
         // Seven bytes: the earlier result does not survive, the interface's failure is said.
         f.readAnswers = f.readsSeen + 7;
@@ -220,5 +194,5 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label6"))->text(), QStringLiteral("15 / 06 / 26"));
     EXPECT_EQ(f.app.ui.texts(),
               QStringList{QStringLiteral("Lecture de la dernière remise à l'heure par DCF effectuée avec succès.")});
-    EXPECT_EQ(f.sent(), framed(eightReads(56)));
+    EXPECT_EQ(f.app.takeWrites(), exchange(56));
 }

@@ -1,7 +1,5 @@
-#include "EmulatedApp.h"
 #include "TestApp.h"
 #include "clock/DCF77.h"
-#include "core/Clock.h"
 #include "core/Dcf77Report.h"
 #include "core/Frames.h"
 
@@ -29,15 +27,6 @@ QByteArray summerTimeChange()
         b[bit] = '1';   // announcement, CEST, start of time, hour 03, day 30, Sunday 7, month 03, year 08
     b[58] = '2';        // date parity 0, sent as the end of the minute
     return b;
-}
-
-QByteArray flip(QByteArray chars, int bit)
-{
-    if (bit == 58)
-        chars[58] = chars[58] == '2' ? '3' : '2';
-    else
-        chars[bit] = chars[bit] == '0' ? '1' : '0';
-    return chars;
 }
 
 QColor fill(const QLabel* shape) { return shape->property("fillColor").value<QColor>(); }
@@ -86,9 +75,14 @@ TEST(Dcf77Window, MinuteEndsAreJudgedByTheirCount)
         EXPECT_EQ(m.w->tra->text(), QString::fromLatin1(c.tra));
         EXPECT_EQ(m.w->cnt->text(), QStringLiteral("0"));
     }
+    // A good minute is decoded below the log.
+    Monitor m;
+    m.app.fake->feed(summerTimeChange());
+    m.tick(59);
+    EXPECT_EQ(m.w->DECODAGE->toPlainText(), QStringLiteral("Dimanche 30/03/2008 03:00 CEST (heure d'été)  correcte"));
 }
 
-TEST(Dcf77Window, ClearDuringMonitoringStartsAfresh)
+TEST(Dcf77Window, ClearDuringMonitoringStartsAfreshAndStopSendsTheLinkTest)
 {
     Monitor m;
     m.app.fake->feed(bits(58) + "2" + "E01");
@@ -109,6 +103,10 @@ TEST(Dcf77Window, ClearDuringMonitoringStartsAfresh)
     m.app.fake->feed("1");
     m.tick();
     EXPECT_EQ(m.w->logText(), QStringLiteral("1"));
+    // "Arrêter": the link test frame ends the stream, the poll goes off.
+    m.click(m.w->Command3);
+    EXPECT_EQ(m.app.takeWrites(), std::vector<QByteArray>{linkTestFrame()});
+    EXPECT_FALSE(m.w->Timer3->isActive());
 }
 
 TEST(Dcf77Window, SavingWritesTheLogFileCancelWritesNothing)
@@ -142,8 +140,6 @@ TEST(Dcf77Window, PollWaitsForAValidatedPortAndStopsWhenItGoes)
     EXPECT_EQ(m.w->logText(), QStringLiteral("0"));
     m.app.fake->close();   // the adapter is pulled out
     m.tick();
-    EXPECT_FALSE(m.w->Timer3->isActive());
-    EXPECT_EQ(m.w->logText(), QStringLiteral("0"));
     // "Démarrer" on the gone port meets the port message and sends nothing.
     m.app.ui.messages.clear();
     m.app.takeWrites();
@@ -159,72 +155,20 @@ TEST(Dcf77Window, PollWaitsForAValidatedPortAndStopsWhenItGoes)
     EXPECT_EQ(m.w->logText(), QStringLiteral("01"));
 }
 
-// The waits of an exchange take no events: a poll tick due during another window's exchange
-// runs only once the exchange is over. Real time, about 0.7 s.
-TEST(Dcf77WindowRealTime, NoPollDuringAnExchange)
+// The summer-time change minute, decoded whole by the window above, fails its field's check
+// with any one bit flipped.
+TEST(Dcf77Decode, OneFlippedBitOfTheSummerTimeChangeFailsItsField)
 {
-    Monitor m;
-    SystemClock real;
-    Tqvbase other(*m.app.port, real, m.app.ui, m.app.link);
-    m.app.fake->feed("01");
-    m.w->Timer3->start();
-    other.ATTENTE(0.45);
-    EXPECT_EQ(m.w->logText(), QString());
-    EXPECT_EQ(m.app.fake->pending(), QByteArray("01"));
-    QTest::qWait(300);
-    EXPECT_FALSE(m.w->logText().isEmpty());
-}
-
-TEST(Dcf77Decode, SummerTimeChangeMinuteAndOneFlippedBitPerField)
-{
-    const Dcf77MinuteReport r = describeDcf77Minute(summerTimeChange());
-    EXPECT_TRUE(r.good) << r.line.toStdString();
-    EXPECT_TRUE(r.line.startsWith(QStringLiteral("Dimanche 30/03/2008 03:00 CEST"))) << r.line.toStdString();
-    // One flipped bit fails its field's check.
     struct Case { int bit; const char* error; };
     const Case cases[] = {
         {25, "parité des minutes"}, {34, "parité des heures"}, {43, "parité de la date"},
         {58, "parité de la date"}, {20, "bit 20"},
     };
     for (const Case& c : cases) {
-        const Dcf77MinuteReport f = describeDcf77Minute(flip(summerTimeChange(), c.bit));
+        QByteArray chars = summerTimeChange();
+        chars[c.bit] = char(chars[c.bit] ^ 1);   // '0' and '1' swap, as do the ends '2' and '3'
+        const Dcf77MinuteReport f = describeDcf77Minute(chars);
         EXPECT_FALSE(f.good) << c.bit;
         EXPECT_TRUE(f.line.contains(QString::fromUtf8(c.error))) << c.bit << " " << f.line.toStdString();
     }
-}
-
-// The emulated panel streams two minutes of DCF77 into the monitor, on simulated time.
-TEST(Dcf77Emulated, TwoMinutesFromThePanel)
-{
-    // Started at 01:57:42.3: seconds 43 to 58 of the first minute arrive first.
-    auto app = makeEmulatedApp(QDateTime(QDate(2008, 3, 30), QTime(1, 57, 42, 300)));
-    emu::EmulatedSerialPort& port = emulatedPort(*app);
-    emu::PanelModel& panel = port.model();
-    app->principal->configuration()->SEL_DCF77->setCurrentText(QStringLiteral("OUI"));
-    app->principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-    app->validate();
-    auto* w = qobject_cast<DCF77*>(app->principal->showWindow(QStringLiteral("DCF77")));
-    w->Timer3->stop();   // ticks are driven below
-    app->ui.messages.clear();
-    QTest::mouseClick(w->Command2, Qt::LeftButton);   // the closing frame starts the stream
-    EXPECT_EQ(port.writes.back().bytes, closingFrame());
-    EXPECT_TRUE(panel.streaming());
-
-    for (int t = 0; t < 120000; t += 200) {
-        app->clock.advance(200);
-        w->Timer3_Timer();
-    }
-    const QStringList lines = w->logText().split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 3) << w->logText().toStdString();
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("-Err")));
-    EXPECT_EQ(lines[1], QStringLiteral("S-") + lines[1].mid(2, 59) + QStringLiteral("-Ok!"));
-
-    // The complete minute announces the minute mark that ended it, 01:59 CET by the panel's clock.
-    EXPECT_EQ(w->DECODAGE->toPlainText(), QStringLiteral("Dimanche 30/03/2008 01:59 CET  (heure d'hiver)  correcte"));
-
-    const size_t sent = port.writes.size();
-    QTest::mouseClick(w->Command3, Qt::LeftButton);   // the link test frame ends the stream
-    ASSERT_EQ(port.writes.size(), sent + 1);
-    EXPECT_EQ(port.writes.back().bytes, linkTestFrame());
-    EXPECT_FALSE(panel.streaming());
 }

@@ -1,9 +1,12 @@
 // The detection scan in its window, on the recording port and simulated time.
-#include "DetectTable.h"
 #include "TestApp.h"
 #include "core/Frames.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace kwf;
 using namespace kwf::test;
@@ -20,6 +23,27 @@ void setAbsentExcept(FakeSerialPort& port, std::initializer_list<int> present)
         if (std::find(present.begin(), present.end(), n) == present.end())
             port.absentDevices << ttyS(n);
 }
+
+// The detection window, opened from its menu.
+struct DetectTable {
+    QWidget* w = nullptr;
+    explicit DetectTable(Principal& p)
+    {
+        p.menuAction(QStringLiteral("MENU_DETECT"))->trigger();
+        w = p.existingWindow(QStringLiteral("DETECT"));
+    }
+    void scan() const { QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton); }
+    // A row as "name|state|panel", each caption followed by "*" when it is green.
+    std::string row(int n) const
+    {
+        QStringList parts;
+        for (int i : {n, n + 14, n + 28}) {
+            const QLabel* l = w->findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i));
+            parts << l->text() + (l->palette().color(QPalette::Window) == QColor(0, 255, 0) ? "*" : "");
+        }
+        return parts.join('|').toStdString();
+    }
+};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The brightness and colour windows: real clicks, the blocks they send and what they show, on
 // the scripted panel and simulated time.
-#include "DisplayApp.h"
+#include "../relays/RelayTestApp.h"
+#include "core/Frames.h"
 #include "panel/COUL6.h"
 #include "panel/COUL66.h"
 #include "panel/LUM.h"
@@ -11,10 +12,43 @@
 #include <QSlider>
 #include <gtest/gtest.h>
 
-using namespace kwf;
-using namespace kwf::test;
-
 namespace {
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+// The shared scripted-panel fixture, where writeAnswer and readAnswer, when set, answer the register
+// writes and reads.
+struct DisplayApp : RelayTestApp {
+    std::function<QByteArray(int reg)> writeAnswer, readAnswer;
+
+    explicit DisplayApp(const char* response = "OUI", const char* interface = "Filaire ")
+        : RelayTestApp(QString::fromUtf8(interface), response)
+    {
+        panel.script = [this](const PanelFrame& p) -> std::optional<QByteArray> {
+            const auto* answer = p.base == kBaseWrite ? &writeAnswer : p.base == kBaseRead ? &readAnswer : nullptr;
+            return answer && *answer ? std::optional((*answer)(p.reg)) : std::nullopt;
+        };
+    }
+    QByteArray image(int first) const { return QByteArray(reinterpret_cast<const char*>(&app.tqv->TAB_DS()[first]), 5); }
+    // The messages shown, each with its icon.
+    using Shown = std::vector<std::pair<QString, MsgIcon>>;
+    Shown shown() const
+    {
+        Shown v;
+        for (const auto& m : app.ui.messages)
+            v.emplace_back(m.text, m.icon);
+        return v;
+    }
+    // The values of every command-block frame the fake port saw, in order.
+    QByteArray sentBlocks() const
+    {
+        QByteArray values;
+        for (const auto& w : app.fake->writes)
+            if (w.bytes.size() == 12 && w.bytes.startsWith("\x02\x02\x31\x40\x40"))
+                values.append(char(((quint8(w.bytes[7]) & 0x0F) << 4) | (quint8(w.bytes[8]) & 0x0F)));
+        return values;
+    }
+};
 
 const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kAmber(255, 192, 128);
 
@@ -27,20 +61,17 @@ TEST(Display, AutomaticSlowLevel5WritesTheFiveFramesExactly)
 {
     DisplayApp d;
     LUM* w = d.open<LUM>("LUM");
-    d.press(w->Option1_6);
-    d.press(w->Option2_1);   // "Lente"; the level stays at 5
-    d.press(w->ENVOI_LUM);
-    const auto& writes = d.app->fake->writes;
+    d.click(w->Option1_6);
+    d.click(w->Option2_1);   // "Lente"; the level stays at 5
+    d.click(w->ENVOI_LUM);
+    const auto& writes = d.app.fake->writes;
     ASSERT_EQ(writes.size(), 7u);
     EXPECT_EQ(writes[0].bytes, linkTestFrame());
-    const char* frames[] = {
-        "02 02 31 40 40 40 4A 4C 40 03 03 03", "02 02 31 40 40 40 4B 44 41 03 03 03",
-        "02 02 31 40 40 40 4C 40 45 03 03 03", "02 02 31 40 40 40 4D 40 48 03 03 03",
-        "02 02 31 40 40 40 4E 40 40 03 03 03"};
-    for (size_t i = 0; i < 5; ++i)
-        EXPECT_EQ(hexBytes(writes[i + 1].bytes), QByteArray(frames[i]));
+    const QByteArray block = hex("C0 41 05 08 00");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(writes[size_t(i) + 1].bytes, registerWriteFrame(10 + i, quint8(block[i]), 2, 3)) << i;
     EXPECT_EQ(writes[6].bytes, closingFrame());
-    EXPECT_EQ(d.image(10), hex("C0 41 05 08 00"));
+    EXPECT_EQ(d.image(10), block);
     EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Programmation LUMINOSITÉ effectuée."), MsgIcon::Information}}));
 }
 
@@ -63,11 +94,11 @@ TEST(Display, FailuresShowTheMessagesOfTheInterface)
         SCOPED_TRACE(std::string(c.interface) + (c.read ? " read " : " write ") + c.response);
         DisplayApp d(c.response, c.interface);
         d.writeAnswer = [&](int reg) { return QByteArray(reg == 14 ? c.lastAnswer : 1, '\x06'); };
-        std::fill_n(d.app->tqv->TAB_DS().begin() + 50, 5, 0x77);   // the panel answers 00 00 00 00 00
+        std::fill_n(d.app.tqv->TAB_DS().begin() + 50, 5, 0x77);   // the panel answers 00 00 00 00 00
         LUM* w = d.open<LUM>("LUM");
-        d.press(c.read ? w->Command1 : w->ENVOI_LUM);
+        d.click(c.read ? w->Command1 : w->ENVOI_LUM);
         EXPECT_EQ(d.shown(), c.shown);
-        EXPECT_EQ(d.app->fake->writes.back().bytes, closingFrame());
+        EXPECT_EQ(d.app.fake->writes.back().bytes, closingFrame());
         EXPECT_EQ(d.image(50), hex(c.read ? "00 77 77 77 77" : "77 77 77 77 77"));
     }
 }
@@ -77,8 +108,8 @@ TEST(Display, ReadingFillsTheBrightnessBlockOnlyWhenAllFiveBytesCome)
     DisplayApp d;
     d.panel.load(50, hex("CC 11 22 33 44"));
     LUM* w = d.open<LUM>("LUM");
-    d.press(w->Command1);
-    const auto writes = d.app->takeWrites();
+    d.click(w->Command1);
+    const auto writes = d.app.takeWrites();
     ASSERT_EQ(writes.size(), 7u);
     EXPECT_EQ(hexBytes(writes[1]), QByteArray("02 02 02 02 31 20 20 23 22 20 20 03"));
     EXPECT_EQ(hexBytes(writes[5]), QByteArray("02 02 02 02 31 20 20 23 26 20 20 03"));
@@ -86,23 +117,11 @@ TEST(Display, ReadingFillsTheBrightnessBlockOnlyWhenAllFiveBytesCome)
     EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Lecture effectuée."), MsgIcon::Information}}));
 
     // Four bytes: the image is left alone.
-    d.app->ui.messages.clear();
+    d.app.ui.messages.clear();
     d.readAnswer = [](int reg) { return reg == 54 ? QByteArray() : QByteArray(1, '\xCC'); };
-    d.press(w->Command1);
+    d.click(w->Command1);
     EXPECT_EQ(d.image(50), hex("CC 11 22 33 44"));
-    EXPECT_EQ(d.app->ui.texts(), QStringList({QString::fromUtf8(msg::kWiredFailure)}));
-}
-
-TEST(Display, DesignedColoursSendTheDesignedBlocks)
-{
-    DisplayApp d;
-    d.press(d.open<ColourWindow>("COUL6")->ENVOI_6DIGITCOUL);
-    EXPECT_EQ(d.sentBlocks(), hex("C0 53 8B 00 00"));
-    EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Programmation couleur effectuée."), MsgIcon::Information}}));
-
-    d.app->fake->writes.clear();
-    d.press(d.open<ColourWindow>("COUL66")->ENVOI_6DIGITCOUL);
-    EXPECT_EQ(d.sentBlocks(), hex("C1 92 8B D1 5A"));
+    EXPECT_EQ(d.app.ui.texts(), QStringList({QString::fromUtf8(msg::kWiredFailure)}));
 }
 
 TEST(Display, ClicksDoubleClicksAndTheEndMessageRowRecolourButSeparatorsDoNot)
@@ -112,14 +131,14 @@ TEST(Display, ClicksDoubleClicksAndTheEndMessageRowRecolourButSeparatorsDoNot)
     click(w, 1);
     for (int i = 1; i <= 4; ++i)   // the pair moves to green; the next pair is designed green
         EXPECT_EQ(colour(w, i), kGreen) << i;
-    d.press(w->ENVOI_6DIGITCOUL);
+    d.click(w->ENVOI_6DIGITCOUL);
     EXPECT_EQ(quint8(d.sentBlocks()[1]), 0x93);
     click(w, 1);
     click(w, 2);   // either digit of the pair moves both
     EXPECT_EQ(colour(w, 1), kRed);
     EXPECT_EQ(colour(w, 2), kRed);
-    d.app->fake->writes.clear();
-    d.press(w->ENVOI_6DIGITCOUL);
+    d.app.fake->writes.clear();
+    d.click(w->ENVOI_6DIGITCOUL);
     EXPECT_EQ(d.sentBlocks(), hex("C0 53 8B 00 00"));
     // A double click advances two steps, the whole gesture as the system delivers it: press,
     // release, double click, release.
@@ -134,7 +153,7 @@ TEST(Display, ClicksDoubleClicksAndTheEndMessageRowRecolourButSeparatorsDoNot)
 
     // Any click in the end-message row recolours the whole row.
     w = d.open<ColourWindow>("COUL66");
-    d.app->fake->writes.clear();
+    d.app.fake->writes.clear();
     const QColor after[] = {kGreen, kAmber, kRed};
     for (int index = 25; index <= 30; ++index) {
         click(w, index);
@@ -142,7 +161,7 @@ TEST(Display, ClicksDoubleClicksAndTheEndMessageRowRecolourButSeparatorsDoNot)
             EXPECT_EQ(colour(w, i), after[(index - 25) % 3]) << "clicked " << index << ", digit " << i;
         EXPECT_EQ(colour(w, 24), kGreen);   // the hour row is untouched
         if (index == 25) {
-            d.press(w->ENVOI_6DIGITCOUL);
+            d.click(w->ENVOI_6DIGITCOUL);
             EXPECT_EQ(d.sentBlocks(), hex("C2 92 8B D1 5A"));
         }
     }
@@ -163,16 +182,16 @@ TEST(Display, ClicksDoubleClicksAndTheEndMessageRowRecolourButSeparatorsDoNot)
 TEST(Display, NoResponseControlShowsNothingEvenWithoutAnAnswer)
 {
     DisplayApp d("NON");
-    d.app->fake->responder = nullptr;
-    d.press(d.open<ColourWindow>("COUL66")->ENVOI_6DIGITCOUL);
-    d.press(d.open<ColourWindow>("COUL6")->ENVOI_6DIGITCOUL);
-    d.press(d.open<LUM>("LUM")->ENVOI_LUM);
-    d.press(d.open<LUM>("LUM")->Command1);
-    EXPECT_TRUE(d.app->ui.messages.empty());
+    d.app.fake->responder = nullptr;
+    d.click(d.open<ColourWindow>("COUL66")->ENVOI_6DIGITCOUL);
+    d.click(d.open<ColourWindow>("COUL6")->ENVOI_6DIGITCOUL);
+    d.click(d.open<LUM>("LUM")->ENVOI_LUM);
+    d.click(d.open<LUM>("LUM")->Command1);
+    EXPECT_TRUE(d.app.ui.messages.empty());
     EXPECT_EQ(d.sentBlocks(), hex("C1 92 8B D1 5A C0 53 8B 00 00 C0 02 05 10 00"));
 }
 
-TEST(Display, LevelAndColourClicksLandInTheCommandRegisters)
+TEST(Display, LevelAndColourClicksLandInTheCommandRegistersAndTheSendIsConfirmed)
 {
     DisplayApp d;
     auto panelRegs = [&] {
@@ -183,12 +202,14 @@ TEST(Display, LevelAndColourClicksLandInTheCommandRegisters)
     };
     LUM* lum = d.open<LUM>("LUM");
     lum->Slider2->setValue(7);
-    d.press(lum->Option1_2);
-    d.press(lum->ENVOI_LUM);
+    d.click(lum->Option1_2);
+    d.click(lum->ENVOI_LUM);
     EXPECT_EQ(panelRegs(), hex("C0 40 07 10 00"));
     ColourWindow* c66 = d.open<ColourWindow>("COUL66");
     click(c66, 27);   // end message: red -> green
     click(c66, 1);    // first pair: green -> amber
-    d.press(c66->ENVOI_6DIGITCOUL);
+    d.app.ui.messages.clear();
+    d.click(c66->ENVOI_6DIGITCOUL);
     EXPECT_EQ(panelRegs(), hex("C2 D2 8B D1 5A"));
+    EXPECT_EQ(d.shown(), DisplayApp::Shown({{QStringLiteral("Programmation couleur effectuée."), MsgIcon::Information}}));
 }

@@ -15,19 +15,28 @@
 
 namespace kwf::test {
 
-// The program with the scripted panel behind the fake port, settings validated with the
-// response control on.
+// The program with the scripted panel behind the fake port: tricolour display, the response
+// control and interface chosen and, unless asked otherwise, validated; messages and frames of
+// the validation forgotten. The fixture of every window test on the scripted panel.
 struct RelayTestApp {
     TestApp app;
     ScriptedPanel panel;
 
-    explicit RelayTestApp(const QString& interface = QStringLiteral("Filaire "))
+    explicit RelayTestApp(const QString& interface = QStringLiteral("Filaire "), const char* response = "OUI",
+                          bool validated = true)
     {
         app.fake->responder = [this](const QByteArray& f) { return panel(f); };
-        app.principal->show();
-        app.validateWith("OUI", interface.toUtf8().constData());
+        Configuration* c = app.principal->configuration();
+        c->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
+        c->SEL_REP->setCurrentText(QString::fromUtf8(response));
+        c->SEL_INTER->setCurrentText(interface);
+        if (validated)
+            app.validate();
+        app.ui.messages.clear();
+        app.takeWrites();
     }
 
+    template <class W> W* open(const char* name) { return qobject_cast<W*>(app.principal->showWindow(QLatin1String(name))); }
     Relais* relais(int n)
     {
         return qobject_cast<Relais*>(app.principal->showWindow(QStringLiteral("Relais_%1").arg(n)));

