@@ -5,7 +5,6 @@
 #include "clock/DCF77.h"
 #include "core/ComPorts.h"
 #include "core/DetectOps.h"
-#include "core/ExchangeMonitor.h"
 #include "core/Frames.h"
 #include "link/DETECT.h"
 #include "panel/dump.h"
@@ -19,11 +18,6 @@ using namespace kwf;
 using namespace kwf::test;
 
 namespace {
-
-QLabel* statusLabel(TestApp& app)
-{
-    return app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
-}
 
 // Runs `during` once, at the start of wait number `atWait` of the relay 2 read.
 struct ReadWithInterference {
@@ -162,7 +156,7 @@ TEST(Responsive, StatusBarShowsTheProgressOfLongCommands)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         RelayTestApp r;
-        QLabel* label = statusLabel(r.app);
+        QLabel* label = r.app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
         QStringList seen;
         bool busyCursor = true;
         r.app.clock.duringWait = [&] {
