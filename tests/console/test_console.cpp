@@ -96,7 +96,7 @@ TEST(ConsoleOptions, BadInputNamesTheValueAndSendsNothing)
     }
 }
 
-TEST(ConsoleOptions, PortFormsAndTheDateTime)
+TEST(ConsoleOptions, PortFormsAndTheManualTime)
 {
     for (const QStringList& args : {QStringList{"lire-heure", "--port", "COM7"}, QStringList{"lire-heure", "-p", "7"},
                                     QStringList{"lire-heure", "--port=COM7:"}}) {
@@ -104,10 +104,11 @@ TEST(ConsoleOptions, PortFormsAndTheDateTime)
         EXPECT_TRUE(r.ok()) << r.error.toStdString();
         EXPECT_EQ(r.options.port, 7);
     }
-    const ParseResult heure = parseArguments({"heure", "-p", "1", "2026-12-06 23:59:58"});
-    ASSERT_TRUE(heure.ok());
-    EXPECT_EQ(heure.options.date, QDate(2026, 12, 6));
-    EXPECT_EQ(heure.options.hour * 3600 + heure.options.minute * 60 + heure.options.second, 86398);
+    // The manual time reaches the panel whole, with its weekday (a Sunday).
+    SimConsole c;
+    EXPECT_EQ(c.run({"heure", "-p", "1", "2027-03-14 08:30:40"}), kExitDone) << c.err.toStdString();
+    EXPECT_LE(std::abs(c.port.model().clockDateTime().secsTo(QDateTime(QDate(2027, 3, 14), QTime(8, 30, 40)))), 2);
+    EXPECT_EQ(c.port.model().reg(3), 7);
 }
 
 TEST(ConsoleFormat, RegisterImageRoundTripAndRefusals)
