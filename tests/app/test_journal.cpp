@@ -4,10 +4,8 @@
 
 #include <QAction>
 #include <QFile>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -58,23 +56,4 @@ TEST(Journal, RecordsFramesWaitsOutcomesAndRefusedWrites)
     EXPECT_FALSE(app.tqv->TEST_LIAISON());
     ASSERT_EQ(w->journal().entries().size(), 1u);
     EXPECT_EQ(w->journal().entries()[0].kind, ExchangeJournal::Kind::Refused);
-}
-
-TEST(StatusBar, ShowsThePortState)
-{
-    TestApp app;
-    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("aucun port validé"));
-    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
-    app.validate();
-    auto* label = app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), QStringLiteral("COM3: ouvert 9600,N,8,2"));
-    // Another port chosen but not validated: COM3 is still the one open.
-    app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM5:"));
-    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("COM3: ouvert 9600,N,8,2"));
-    app.fake->responder = ackOneByte;
-    app.tqv->ECRI_REG(20, 0x41);
-    EXPECT_EQ(label->text(), QStringLiteral("Envoi ECRI_REG : 02 31 40 40 41 44 44 41 03"));
-    app.principal->MENU_NOUVELLE_Click();
-    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("aucun port validé"));
 }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QTextBrowser>
@@ -44,10 +45,14 @@ Configuration* settings(TestApp& app) { return app.principal->configuration(); }
 } // namespace
 
 // At start nothing is validated and the feature menus are off; the validation opens the whole
-// port number, reports, switches the menus on and puts the settings window away.
+// port number, reports, switches the menus on, puts the settings window away and shows the port
+// on the status bar.
 TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
 {
     TestApp app;
+    auto* status = app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), QStringLiteral("aucun port validé"));
     EXPECT_EQ(enabledItems(app), "");
     for (QComboBox* box : settings(app)->findChildren<QComboBox*>())
         EXPECT_EQ(box->currentIndex(), 0) << box->objectName().toStdString();
@@ -67,6 +72,13 @@ TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
     EXPECT_EQ(portNumberFromText(QStringLiteral("COM1:")), 1);
     EXPECT_EQ(portNumberFromText(QStringLiteral("COM1")), 1);
     EXPECT_EQ(portNumberFromText(QStringLiteral("COM13:")), 1);
+    EXPECT_EQ(status->text(), QStringLiteral("COM12: ouvert 9600,N,8,2"));
+    // Another port chosen but not validated: COM12 is still the one open. A frame sent shows.
+    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM5:"));
+    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("COM12: ouvert 9600,N,8,2"));
+    app.fake->responder = ackOneByte;
+    app.tqv->ECRI_REG(20, 0x41);
+    EXPECT_EQ(status->text(), QStringLiteral("Envoi ECRI_REG : 02 31 40 40 41 44 44 41 03"));
 }
 
 TEST(Settings, FailedOpenChangesNothingButTheFlag)
@@ -146,6 +158,7 @@ TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
     EXPECT_EQ(settings(app)->SEL_COM->currentText(), QStringLiteral("COM1:"));
     EXPECT_EQ(settings(app)->SEL_REL1->currentText(), QStringLiteral("NON"));
     EXPECT_EQ(app.link.settings.port, QStringLiteral("COM1:"));
+    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("aucun port validé"));
     EXPECT_TRUE(app.principal->menuState() == before);
     EXPECT_TRUE(enabled(app, "MENURELAIS1"));
 }
