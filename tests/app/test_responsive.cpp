@@ -19,7 +19,8 @@ using namespace kwf::test;
 
 namespace {
 
-// Runs `during` once, at the start of wait number `atWait` of the relay 2 read.
+// Runs `during` once, at the start of wait number `atWait` of the relay 2 read (of a programmed
+// relay: its marker is set).
 struct ReadWithInterference {
     QStringList portCallsDuring;
     int messagesDuring = 0;
@@ -31,6 +32,7 @@ ReadWithInterference readRelay2(RelayTestApp& r, int atWait, const std::function
 {
     ReadWithInterference out;
     Relais* w = r.relais(2);
+    r.panel.regs[48] = kBlockMarker;
     int wait = 0;
     r.app.clock.duringWait = [&] {
         if (++wait != atWait || !during)
@@ -57,7 +59,6 @@ ReadWithInterference readRelay2(RelayTestApp& r, int atWait, const std::function
 TEST(Responsive, WhatComesInDuringAnExchangeDoesNotReachThePort)
 {
     RelayTestApp alone;
-    alone.panel.regs[48] = kBlockMarker;
     const ReadWithInterference clean = readRelay2(alone, 0, nullptr);
     ASSERT_EQ(clean.messages, QStringList{QStringLiteral("Lecture Relais 2 effectuée.")});
 
@@ -100,7 +101,6 @@ TEST(Responsive, WhatComesInDuringAnExchangeDoesNotReachThePort)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RelayTestApp r;
-        r.panel.regs[48] = kBlockMarker;
         const ReadWithInterference got = readRelay2(r, 5, c.during);
         EXPECT_TRUE(got.portCallsDuring.isEmpty()) << got.portCallsDuring.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(got.messagesDuring, 0);
@@ -119,7 +119,6 @@ TEST(Responsive, ACloseDuringAnExchangeWaitsForItsEnd)
     for (bool menu : {false, true}) {
         SCOPED_TRACE(menu ? "Quitter" : "close box");
         RelayTestApp r;
-        r.panel.regs[48] = kBlockMarker;
         int quits = 0;
         r.app.principal->onQuit = [&quits] { ++quits; };
         const ReadWithInterference got = readRelay2(r, 3, [menu](RelayTestApp& a) {

@@ -107,7 +107,7 @@ TEST(Settings, FailedOpenChangesNothingButTheFlag)
     EXPECT_EQ(app.ui.lastText(), QStringLiteral("L'ouverture du port COM3 à échouée !"));
 }
 
-TEST(Settings, MenuRulesFollowTheSettings)
+TEST(Settings, MenuRulesFollowTheValidatedSettingsTheLinkFollowsAtOnce)
 {
     TestApp app;
     Configuration* c = settings(app);
@@ -116,8 +116,13 @@ TEST(Settings, MenuRulesFollowTheSettings)
     c->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
     app.validate();
     EXPECT_EQ(enabledItems(app), "MENU_MISEALH MENU_LUM MENURELAIS1");
+    // The response control and the interface take effect at once, before any validation.
+    EXPECT_TRUE(app.tqv->responseIgnored());
+    c->SEL_REP->setCurrentText(QStringLiteral("OUI"));
+    EXPECT_FALSE(app.tqv->responseIgnored());
 
     c->SEL_INTER->setCurrentText(QStringLiteral("Filaire "));
+    EXPECT_TRUE(app.tqv->wired());
     c->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
     c->SEL_REL2->setCurrentText(QStringLiteral("OUI"));
     app.validate();
@@ -129,17 +134,6 @@ TEST(Settings, MenuRulesFollowTheSettings)
     app.validate();
     // The event item stays on once on.
     EXPECT_EQ(enabledItems(app), "MENU_MISEALH MENU_EVEN MENU_LECTURE MENU_DERMISEH MENU_DCF77 MENU_4COUL MENU_6COUL MENU_LUM");
-}
-
-TEST(Settings, ResponseControlTakesEffectBeforeValidation)
-{
-    TestApp app;
-    app.validate();
-    EXPECT_TRUE(app.tqv->responseIgnored());
-    settings(app)->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-    EXPECT_FALSE(app.tqv->responseIgnored());
-    settings(app)->SEL_INTER->setCurrentText(QStringLiteral("Sans fil"));
-    EXPECT_FALSE(app.tqv->wired());
 }
 
 TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
