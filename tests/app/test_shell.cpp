@@ -107,7 +107,7 @@ TEST(Settings, FailedOpenChangesNothingButTheFlag)
     EXPECT_EQ(app.ui.lastText(), QStringLiteral("L'ouverture du port COM3 à échouée !"));
 }
 
-TEST(Settings, MenuRulesFollowTheValidatedSettingsTheLinkFollowsAtOnce)
+TEST(Settings, MenusFollowTheValidatedSettingsAndSurviveANewConfiguration)
 {
     TestApp app;
     Configuration* c = settings(app);
@@ -131,30 +131,26 @@ TEST(Settings, MenuRulesFollowTheValidatedSettingsTheLinkFollowsAtOnce)
 
     c->SEL_REL2->setCurrentText(QStringLiteral("NON"));
     c->SEL_REL1->setCurrentText(QStringLiteral("NON"));
+    c->SEL_COM->setCurrentText(QStringLiteral("COM2:"));
     app.validate();
     // The event item stays on once on.
-    EXPECT_EQ(enabledItems(app), "MENU_MISEALH MENU_EVEN MENU_LECTURE MENU_DERMISEH MENU_DCF77 MENU_4COUL MENU_6COUL MENU_LUM");
-}
+    const std::string last = "MENU_MISEALH MENU_EVEN MENU_LECTURE MENU_DERMISEH MENU_DCF77 MENU_4COUL MENU_6COUL MENU_LUM";
+    EXPECT_EQ(enabledItems(app), last);
 
-TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
-{
-    TestApp app;
-    settings(app)->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
-    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM2:"));
-    app.validate();
+    // A new configuration discards the port and the settings, not the menus.
     ASSERT_TRUE(app.fake->isOpen());
     const MenuState before = app.principal->menuState();
-    QPointer<Configuration> old = settings(app);
+    QPointer<Configuration> old = c;
     app.principal->menuAction(QStringLiteral("MENU_NOUVELLE"))->trigger();
     EXPECT_TRUE(old.isNull());
     EXPECT_FALSE(app.fake->isOpen());
     EXPECT_FALSE(app.link.portValide);
     EXPECT_EQ(settings(app)->SEL_COM->currentText(), QStringLiteral("COM1:"));
-    EXPECT_EQ(settings(app)->SEL_REL1->currentText(), QStringLiteral("NON"));
+    EXPECT_EQ(settings(app)->SEL_COUL->currentIndex(), 0);
     EXPECT_EQ(app.link.settings.port, QStringLiteral("COM1:"));
     EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("aucun port validé"));
     EXPECT_TRUE(app.principal->menuState() == before);
-    EXPECT_TRUE(enabled(app, "MENURELAIS1"));
+    EXPECT_EQ(enabledItems(app), last);
 }
 
 TEST(MainWindow, HelpAsksTheDesktopThenShowsTheGuideInside)
