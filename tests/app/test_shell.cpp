@@ -46,8 +46,8 @@ Configuration* settings(TestApp& app) { return app.principal->configuration(); }
 
 // At start nothing is validated and the feature menus are off; the validation opens the whole
 // port number, reports, switches the menus on, puts the settings window away and shows the port
-// on the status bar.
-TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
+// on the status bar; a failed one changes nothing but the flag.
+TEST(Settings, ValidationOpensTheWholePortNumberAndReportsAFailureChangesNothingButTheFlag)
 {
     TestApp app;
     auto* status = app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
@@ -79,13 +79,8 @@ TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
     app.fake->responder = ackOneByte;
     app.tqv->ECRI_REG(20, 0x41);
     EXPECT_EQ(status->text(), QStringLiteral("Envoi ECRI_REG : 02 31 40 40 41 44 44 41 03"));
-}
 
-TEST(Settings, FailedOpenChangesNothingButTheFlag)
-{
-    TestApp app;
-    app.validate();
-    ASSERT_TRUE(app.link.portValide);
+    // A failed opening changes nothing but the flag.
     const MenuState before = app.principal->menuState();
     app.principal->showWindow(QStringLiteral("CONFIGURATION"));
     settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
