@@ -5,7 +5,6 @@
 #include "clock/DCF77.h"
 #include "core/ComPorts.h"
 #include "core/DetectOps.h"
-#include "core/ExchangeMonitor.h"
 #include "core/Frames.h"
 #include "link/DETECT.h"
 #include "panel/dump.h"
@@ -20,12 +19,8 @@ using namespace kwf::test;
 
 namespace {
 
-QLabel* statusLabel(TestApp& app)
-{
-    return app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
-}
-
-// Runs `during` once, at the start of wait number `atWait` of the relay 2 read.
+// Runs `during` once, at the start of wait number `atWait` of the relay 2 read (of a programmed
+// relay: its marker is set).
 struct ReadWithInterference {
     QStringList portCallsDuring;
     int messagesDuring = 0;
@@ -37,6 +32,7 @@ ReadWithInterference readRelay2(RelayTestApp& r, int atWait, const std::function
 {
     ReadWithInterference out;
     Relais* w = r.relais(2);
+    r.panel.regs[48] = kBlockMarker;
     int wait = 0;
     r.app.clock.duringWait = [&] {
         if (++wait != atWait || !during)
@@ -63,7 +59,6 @@ ReadWithInterference readRelay2(RelayTestApp& r, int atWait, const std::function
 TEST(Responsive, WhatComesInDuringAnExchangeDoesNotReachThePort)
 {
     RelayTestApp alone;
-    alone.panel.regs[48] = kBlockMarker;
     const ReadWithInterference clean = readRelay2(alone, 0, nullptr);
     ASSERT_EQ(clean.messages, QStringList{QStringLiteral("Lecture Relais 2 effectuée.")});
 
@@ -106,7 +101,6 @@ TEST(Responsive, WhatComesInDuringAnExchangeDoesNotReachThePort)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RelayTestApp r;
-        r.panel.regs[48] = kBlockMarker;
         const ReadWithInterference got = readRelay2(r, 5, c.during);
         EXPECT_TRUE(got.portCallsDuring.isEmpty()) << got.portCallsDuring.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(got.messagesDuring, 0);
@@ -125,7 +119,6 @@ TEST(Responsive, ACloseDuringAnExchangeWaitsForItsEnd)
     for (bool menu : {false, true}) {
         SCOPED_TRACE(menu ? "Quitter" : "close box");
         RelayTestApp r;
-        r.panel.regs[48] = kBlockMarker;
         int quits = 0;
         r.app.principal->onQuit = [&quits] { ++quits; };
         const ReadWithInterference got = readRelay2(r, 3, [menu](RelayTestApp& a) {
@@ -162,7 +155,7 @@ TEST(Responsive, StatusBarShowsTheProgressOfLongCommands)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         RelayTestApp r;
-        QLabel* label = statusLabel(r.app);
+        QLabel* label = r.app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
         QStringList seen;
         bool busyCursor = true;
         r.app.clock.duringWait = [&] {

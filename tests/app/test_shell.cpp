@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QTextBrowser>
@@ -31,22 +31,32 @@ bool enabled(TestApp& app, const char* name)
     return a && a->isEnabled();
 }
 
+// The feature menu items that are on, in the order above.
+std::string enabledItems(TestApp& app)
+{
+    QStringList on;
+    for (const char* item : kFeatureItems)
+        if (enabled(app, item))
+            on << QString::fromLatin1(item);
+    return on.join(QLatin1Char(' ')).toStdString();
+}
+
 Configuration* settings(TestApp& app) { return app.principal->configuration(); }
 } // namespace
 
-TEST(MainWindow, AtStartTheFeatureMenusAreOffAndNothingIsValidated)
+// At start nothing is validated and the feature menus are off; the validation opens the whole
+// port number, reports, switches the menus on, puts the settings window away and shows the port
+// on the status bar; a failed one changes nothing but the flag.
+TEST(Settings, ValidationOpensTheWholePortNumberAndReportsAFailureChangesNothingButTheFlag)
 {
     TestApp app;
-    for (const char* item : kFeatureItems)
-        EXPECT_FALSE(enabled(app, item)) << item;
+    auto* status = app.principal->statusBar()->findChild<QLabel*>(QStringLiteral("STATUS_PORT"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), QStringLiteral("aucun port validé"));
+    EXPECT_EQ(enabledItems(app), "");
     for (QComboBox* box : settings(app)->findChildren<QComboBox*>())
         EXPECT_EQ(box->currentIndex(), 0) << box->objectName().toStdString();
     EXPECT_FALSE(app.link.portValide);
-}
-
-TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
-{
-    TestApp app;
     settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM12:"));
     QTest::mouseClick(settings(app)->BOUTON_VALIDE, Qt::LeftButton);
     EXPECT_EQ(app.fake->openedDevice, portDeviceName(12, app.ctx.programDir));
@@ -55,23 +65,22 @@ TEST(Settings, ValidationOpensTheWholePortNumberAndReports)
     EXPECT_EQ(app.ui.messages[0].text, QStringLiteral("Ouverture du port COM12: effectuée avec succès."));
     EXPECT_EQ(app.ui.messages[0].icon, MsgIcon::Information);
     EXPECT_TRUE(app.link.portValide);
-    EXPECT_TRUE(enabled(app, "MENU_MISEALH"));
-    EXPECT_TRUE(enabled(app, "MENU_LUM"));
-    EXPECT_TRUE(enabled(app, "MENU_LECTURE"));
-    EXPECT_FALSE(enabled(app, "MENU_DCF77"));
+    EXPECT_EQ(enabledItems(app), "MENU_MISEALH MENU_LECTURE MENU_LUM");
     auto* sub = qobject_cast<QMdiSubWindow*>(settings(app)->parentWidget());
     ASSERT_NE(sub, nullptr);
     EXPECT_TRUE(sub->isMinimized());
     EXPECT_EQ(portNumberFromText(QStringLiteral("COM1:")), 1);
     EXPECT_EQ(portNumberFromText(QStringLiteral("COM1")), 1);
     EXPECT_EQ(portNumberFromText(QStringLiteral("COM13:")), 1);
-}
+    EXPECT_EQ(status->text(), QStringLiteral("COM12: ouvert 9600,N,8,2"));
+    // Another port chosen but not validated: COM12 is still the one open. A frame sent shows.
+    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM5:"));
+    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("COM12: ouvert 9600,N,8,2"));
+    app.fake->responder = ackOneByte;
+    app.tqv->ECRI_REG(20, 0x41);
+    EXPECT_EQ(status->text(), QStringLiteral("Envoi ECRI_REG : 02 31 40 40 41 44 44 41 03"));
 
-TEST(Settings, FailedOpenChangesNothingButTheFlag)
-{
-    TestApp app;
-    app.validate();
-    ASSERT_TRUE(app.link.portValide);
+    // A failed opening changes nothing but the flag.
     const MenuState before = app.principal->menuState();
     app.principal->showWindow(QStringLiteral("CONFIGURATION"));
     settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
@@ -84,10 +93,6 @@ TEST(Settings, FailedOpenChangesNothingButTheFlag)
     EXPECT_EQ(app.ui.messages.back().icon, MsgIcon::Critical);
     EXPECT_TRUE(app.principal->menuState() == before);
     EXPECT_FALSE(qobject_cast<QMdiSubWindow*>(settings(app)->parentWidget())->isMinimized());
-    // The next device function meets the port guard.
-    EXPECT_FALSE(app.tqv->VERIF_PORT());
-    EXPECT_EQ(app.ui.lastText(),
-              QStringLiteral("Pas de port COM ouvert. Veuillez valider la Configuration dans le menu Configuration."));
     // A port this user may not open: what to do about it, then the same refusal.
     app.fake->refusal = PortError::Permission;
     app.ui.messages.clear();
@@ -97,7 +102,7 @@ TEST(Settings, FailedOpenChangesNothingButTheFlag)
     EXPECT_EQ(app.ui.lastText(), QStringLiteral("L'ouverture du port COM3 à échouée !"));
 }
 
-TEST(Settings, MenuRulesFollowTheSettings)
+TEST(Settings, MenusFollowTheValidatedSettingsAndSurviveANewConfiguration)
 {
     TestApp app;
     Configuration* c = settings(app);
@@ -105,65 +110,45 @@ TEST(Settings, MenuRulesFollowTheSettings)
     c->SEL_DCF77->setCurrentText(QStringLiteral("OUI"));
     c->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
     app.validate();
-    EXPECT_FALSE(enabled(app, "MENU_DERMISEH"));
-    EXPECT_FALSE(enabled(app, "MENU_DCF77"));
-    EXPECT_FALSE(enabled(app, "MENU_LECTURE"));
-    EXPECT_TRUE(enabled(app, "MENURELAIS1"));
-    EXPECT_FALSE(enabled(app, "MENURELAIS2"));
-    EXPECT_FALSE(enabled(app, "MENU_EVEN"));
+    EXPECT_EQ(enabledItems(app), "MENU_MISEALH MENU_LUM MENURELAIS1");
+    // The response control and the interface take effect at once, before any validation.
+    EXPECT_TRUE(app.tqv->responseIgnored());
+    c->SEL_REP->setCurrentText(QStringLiteral("OUI"));
+    EXPECT_FALSE(app.tqv->responseIgnored());
 
     c->SEL_INTER->setCurrentText(QStringLiteral("Filaire "));
+    EXPECT_TRUE(app.tqv->wired());
     c->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
     c->SEL_REL2->setCurrentText(QStringLiteral("OUI"));
     app.validate();
-    EXPECT_TRUE(enabled(app, "MENU_DERMISEH"));
-    EXPECT_TRUE(enabled(app, "MENU_DCF77"));
-    EXPECT_TRUE(enabled(app, "MENU_4COUL"));
-    EXPECT_TRUE(enabled(app, "MENU_6COUL"));
-    EXPECT_TRUE(enabled(app, "MENU_LUM")) << "stays on once on";
-    EXPECT_TRUE(enabled(app, "MENU_EVEN"));
+    // Three colours now: the brightness item stays on once on; relay 2 turns the event item on.
+    EXPECT_EQ(enabledItems(app), "MENU_MISEALH MENU_EVEN MENU_LECTURE MENU_DERMISEH MENU_DCF77 MENU_4COUL MENU_6COUL MENU_LUM MENURELAIS1");
 
     c->SEL_REL2->setCurrentText(QStringLiteral("NON"));
     c->SEL_REL1->setCurrentText(QStringLiteral("NON"));
+    c->SEL_COM->setCurrentText(QStringLiteral("COM2:"));
     app.validate();
-    EXPECT_TRUE(enabled(app, "MENU_EVEN")) << "stays on once on";
-    EXPECT_FALSE(enabled(app, "MENURELAIS1"));
-    EXPECT_FALSE(enabled(app, "MENURELAIS2"));
-}
+    // The event item stays on once on.
+    const std::string last = "MENU_MISEALH MENU_EVEN MENU_LECTURE MENU_DERMISEH MENU_DCF77 MENU_4COUL MENU_6COUL MENU_LUM";
+    EXPECT_EQ(enabledItems(app), last);
 
-TEST(Settings, ResponseControlTakesEffectBeforeValidation)
-{
-    TestApp app;
-    app.validate();
-    EXPECT_TRUE(app.tqv->responseIgnored());
-    settings(app)->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-    EXPECT_FALSE(app.tqv->responseIgnored());
-    settings(app)->SEL_INTER->setCurrentText(QStringLiteral("Sans fil"));
-    EXPECT_FALSE(app.tqv->wired());
-}
-
-TEST(Settings, NewConfigurationDiscardsPortAndSettingsButNotMenus)
-{
-    TestApp app;
-    settings(app)->SEL_REL1->setCurrentText(QStringLiteral("OUI"));
-    settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM2:"));
-    app.validate();
+    // A new configuration discards the port and the settings, not the menus.
     ASSERT_TRUE(app.fake->isOpen());
     const MenuState before = app.principal->menuState();
-    QPointer<Configuration> old = settings(app);
+    QPointer<Configuration> old = c;
     app.principal->menuAction(QStringLiteral("MENU_NOUVELLE"))->trigger();
     EXPECT_TRUE(old.isNull());
     EXPECT_FALSE(app.fake->isOpen());
     EXPECT_FALSE(app.link.portValide);
     EXPECT_EQ(settings(app)->SEL_COM->currentText(), QStringLiteral("COM1:"));
-    EXPECT_EQ(settings(app)->SEL_REL1->currentText(), QStringLiteral("NON"));
+    EXPECT_EQ(settings(app)->SEL_COUL->currentIndex(), 0);
     EXPECT_EQ(app.link.settings.port, QStringLiteral("COM1:"));
+    EXPECT_EQ(app.principal->portStatusText(), QStringLiteral("aucun port validé"));
     EXPECT_TRUE(app.principal->menuState() == before);
-    EXPECT_TRUE(enabled(app, "MENURELAIS1"));
-    EXPECT_FALSE(app.tqv->VERIF_PORT());
+    EXPECT_EQ(enabledItems(app), last);
 }
 
-TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
+TEST(MainWindow, HelpAsksTheDesktopThenShowsTheGuideInside)
 {
     TestApp app;
     const QString before = QDir::currentPath();
@@ -181,13 +166,6 @@ TEST(MainWindow, HelpAsksTheDesktopAndQuitReleasesThePort)
     EXPECT_TRUE(guides[0]->isVisible());
     EXPECT_TRUE(guides[0]->toPlainText().contains(QStringLiteral("Guide de l'utilisateur")));
     EXPECT_TRUE(guides[0]->toPlainText().contains(QStringLiteral("dialout")));
-
-    app.validate();
-    bool quit = false;
-    app.principal->onQuit = [&quit] { quit = true; };
-    app.principal->menuAction(QStringLiteral("MENU_QUITTER"))->trigger();
-    EXPECT_TRUE(quit);
-    EXPECT_FALSE(app.fake->isOpen());
 }
 
 TEST(Splash, VersionAndClosingByKeyClickOrTimer)

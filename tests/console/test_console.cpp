@@ -38,25 +38,25 @@ struct SimConsole {
     }
 };
 
+// Writes a file in dir and returns its path.
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    QFile f(dir.filePath(QString::fromLatin1(name)));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return f.fileName();
+}
+
 } // namespace
 
 // Bad input: exit 2, a French message naming the value, and the panel never hears a byte.
 TEST(ConsoleOptions, BadInputNamesTheValueAndSendsNothing)
 {
     QTemporaryDir dir;
-    const QString badRegs = dir.filePath("regs.txt");
-    {
-        QFile f(badRegs);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("0 1 2 3 4 5 6 7 8 9 A B C D E F\n").repeated(2) + "0 1 2 3 4 5 6 7 8 9 A B C 100 E F\n"
-                + "0 1 2 3 4 5 6 7 8 9 A B C D E F\n");
-    }
-    const QString garbled = dir.filePath("config.zol");
-    {
-        QFile f(garbled);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("0\r\n0\r\n7\r\n");
-    }
+    const QString badRegs = writeFile(dir, "regs.txt", QByteArray("0 1 2 3 4 5 6 7 8 9 A B C D E F\n").repeated(2)
+                                                           + "0 1 2 3 4 5 6 7 8 9 A B C 100 E F\n"
+                                                           + "0 1 2 3 4 5 6 7 8 9 A B C D E F\n");
+    const QString garbled = writeFile(dir, "config.zol", "0\r\n0\r\n7\r\n");
     const struct { QStringList args; const char* named; } rows[] = {
         {{}, "Aucune commande"},
         {{"reveil"}, "reveil"},
@@ -94,30 +94,21 @@ TEST(ConsoleOptions, BadInputNamesTheValueAndSendsNothing)
         EXPECT_TRUE(c.port.writes.empty()) << row.args.join(' ').toStdString();
         EXPECT_FALSE(c.port.isOpen());
     }
-    // --json: the error as an object too.
-    SimConsole c;
-    EXPECT_EQ(c.run({"heure", "-p", "3", "2026-02-30 10:00:00", "--json"}), kExitUsage);
-    const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
-    EXPECT_EQ(j.value("code").toInt(), 2);
-    EXPECT_TRUE(j.value("message").toString().contains("2026-02-30")) << c.out.toStdString();
 }
 
-TEST(ConsoleOptions, HelpAndPortForms)
+TEST(ConsoleOptions, PortFormsAndTheManualTime)
 {
-    SimConsole c;
-    EXPECT_EQ(c.run({"--help"}), kExitDone);
-    for (const char* word : {"Usage : kwf-tqvctl", "heure-pc [--si-ecart S]", "Codes de sortie", "--journal"})
-        EXPECT_TRUE(c.out.contains(QString::fromUtf8(word))) << word;
     for (const QStringList& args : {QStringList{"lire-heure", "--port", "COM7"}, QStringList{"lire-heure", "-p", "7"},
                                     QStringList{"lire-heure", "--port=COM7:"}}) {
         const ParseResult r = parseArguments(args);
         EXPECT_TRUE(r.ok()) << r.error.toStdString();
         EXPECT_EQ(r.options.port, 7);
     }
-    const ParseResult heure = parseArguments({"heure", "-p", "1", "2026-12-06 23:59:58"});
-    ASSERT_TRUE(heure.ok());
-    EXPECT_EQ(heure.options.date, QDate(2026, 12, 6));
-    EXPECT_EQ(heure.options.hour * 3600 + heure.options.minute * 60 + heure.options.second, 86398);
+    // The manual time reaches the panel whole, with its weekday (a Sunday).
+    SimConsole c;
+    EXPECT_EQ(c.run({"heure", "-p", "1", "2027-03-14 08:30:40"}), kExitDone) << c.err.toStdString();
+    EXPECT_LE(std::abs(c.port.model().clockDateTime().secsTo(QDateTime(QDate(2027, 3, 14), QTime(8, 30, 40)))), 2);
+    EXPECT_EQ(c.port.model().reg(3), 7);
 }
 
 TEST(ConsoleFormat, RegisterImageRoundTripAndRefusals)
@@ -128,42 +119,45 @@ TEST(ConsoleFormat, RegisterImageRoundTripAndRefusals)
     values[5] = -1;   // no answer: shown as the grid shows it
     const QStringList rows = registerRows(values);
     ASSERT_EQ(rows.size(), 4);
-    EXPECT_EQ(rows[0].split(' ').size(), 16);
     EXPECT_TRUE(rows[0].startsWith("0 25 4A 6F 94 0 DE")) << rows[0].toStdString();
+    // Read back (the values themselves come back in the end-to-end register test); only 64
+    // values make an image.
     std::array<quint8, grid::kRegisters> back{};
     QString why;
     ASSERT_TRUE(parseRegisterImage(rows.join("\r\n"), &back, &why)) << why.toStdString();
-    for (int n = 0; n < grid::kRegisters; ++n)
-        EXPECT_EQ(back[size_t(n)], n == 5 ? 0 : values[size_t(n)]) << n;
+    EXPECT_EQ(back[5], 0);
     EXPECT_FALSE(parseRegisterImage(rows.mid(0, 3).join(" "), &back, &why));
     EXPECT_TRUE(why.contains("48")) << why.toStdString();
     EXPECT_FALSE(parseRegisterImage(rows.join(" ") + " 7", &back, &why));
-    EXPECT_FALSE(parseRegisterImage(QString(rows.join(" ")).replace("4A", "4G"), &back, &why));
-    EXPECT_TRUE(why.contains("4G")) << why.toStdString();
 }
 
 // A silent panel: each command stops after the link test or goes on to its operation as its
-// window does (the radio link carries on where the wired link stops), and fails in its status
-// even where the radio link's test gives up without a word.
+// window does (the radio link carries on where the wired link stops), and fails in its status,
+// even where the radio link's test gives up without a word; without the response control nothing
+// is judged.
 TEST(ConsoleCommands, SilentPanelFollowsTheWindowsLinkTestPolicy)
 {
-    const struct { QStringList args; bool operationSent; } rows[] = {
-        {{"lire-heure"}, true},
-        {{"derniere-synchro"}, true},
-        {{"heure-pc"}, false},
-        {{"heure-pc", "--interface", "sans-fil"}, true},
-        {{"heure", "2026-12-06 10:00:00"}, false},
-        {{"heure", "2026-12-06 10:00:00", "--interface", "sans-fil"}, true},
-        {{"relais", "lire", "2"}, false},
-        {{"evenement", "2030-01-01 10:00", "--interface", "sans-fil"}, false},
-        {{"luminosite", "lire", "--interface", "sans-fil"}, false},
-        {{"luminosite", "auto", "--interface", "sans-fil"}, false},
+    const struct { QStringList args; bool operationSent; int status; } rows[] = {
+        {{"lire-heure"}, true, kExitPanel},
+        {{"derniere-synchro"}, true, kExitPanel},
+        {{"heure-pc"}, false, kExitPanel},
+        {{"heure-pc", "--interface", "sans-fil"}, true, kExitPanel},
+        {{"heure-pc", "--controle", "non"}, true, kExitDone},
+        {{"heure", "2026-12-06 10:00:00"}, false, kExitPanel},
+        {{"heure", "2026-12-06 10:00:00", "--interface", "sans-fil"}, true, kExitPanel},
+        {{"relais", "lire", "2"}, false, kExitPanel},
+        {{"evenement", "2030-01-01 10:00", "--interface", "sans-fil"}, false, kExitPanel},
+        {{"luminosite", "lire", "--interface", "sans-fil"}, false, kExitPanel},
+        {{"luminosite", "auto", "--interface", "sans-fil"}, false, kExitPanel},
     };
     for (const auto& row : rows) {
         SimConsole c;
         c.port.model().faults().silent = true;
         const int status = c.run(QStringList(row.args) << "-p" << "3");
-        EXPECT_EQ(status, kExitPanel) << row.args.join(' ').toStdString();
+        EXPECT_EQ(status, row.status) << row.args.join(' ').toStdString();
+        if (!row.operationSent) {
+            EXPECT_TRUE(c.err.contains(QString::fromUtf8("Échec de connexion après 3 tentatives."))) << c.err.toStdString();
+        }
         ASSERT_FALSE(c.port.writes.empty());
         const bool operation = std::any_of(c.port.writes.begin(), c.port.writes.end(), [](const auto& w) {
             return w.bytes != linkTestFrame() && w.bytes != closingFrame();
@@ -190,12 +184,7 @@ TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
         rc.option2 = r == 1;
     }
     QTemporaryDir dir;
-    const QString file = dir.filePath("salle.zol");
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(writeConfig(v, LinkSettings(), QDateTime(QDate(2026, 12, 6), QTime(10, 0))));
-    }
+    const QString file = writeFile(dir, "salle.zol", writeConfig(v, LinkSettings(), QDateTime(QDate(2026, 12, 6), QTime(10, 0))));
 
     std::unique_ptr<TestApp> app = makeEmulatedApp();
     app->principal->show();
@@ -206,15 +195,12 @@ TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
     windowPort.writes.clear();
     for (int n : {1, 2})
         RelayTestApp::click(qobject_cast<Relais*>(app->principal->showWindow(QStringLiteral("Relais_%1").arg(n)))->ENVOI);
-    EXPECT_EQ(app->ui.lastText(), QStringLiteral("Programmation Relais 2 effectuée."));
 
     SimConsole c;
     EXPECT_EQ(c.run({"relais", "appliquer", file, "-p", "1"}), kExitDone) << c.err.toStdString();
     ASSERT_EQ(c.port.writes.size(), windowPort.writes.size());
     for (size_t i = 0; i < c.port.writes.size(); ++i)
         EXPECT_EQ(c.port.writes[i].bytes.toHex(' '), windowPort.writes[i].bytes.toHex(' ')) << i;
-    EXPECT_EQ(c.port.model().reg(15), 0xCC);
-    EXPECT_EQ(c.port.model().reg(48), 0xCC);
     EXPECT_TRUE(c.out.contains("Programmation Relais 2 effectuée.")) << c.out.toStdString();
 }
 

