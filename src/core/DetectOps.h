@@ -60,7 +60,7 @@ struct DetectHooks {
 };
 
 // The detection scan: closes the port if it is open (the link is dropped), then for COM1 to COM14
-// in order closes it again, opens the port's device (portDeviceName) at "9600,N,8,1" and, when it
+// in order closes it again, opens the port's device (from the port directory) at "9600,N,8,1" and, when it
 // opened, runs TEST_HORLOGE. A port that does not open costs no waiting. The port is left as the
 // last port left it. The validated flag is the caller's.
 std::vector<PortProbe> scanPorts(SerialPort& port, Clock& clock, const PortDirectory& ports,

@@ -1,8 +1,6 @@
 #include "core/SerialPort.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
+#include <QStringList>
 
 namespace kwf {
 
@@ -32,19 +30,6 @@ std::optional<LineSettings> LineSettings::parse(const QString& text)
 QString LineSettings::toString() const
 {
     return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QLatin1Char(parity)).arg(dataBits).arg(stopBits);
-}
-
-QString portDeviceName(int portNumber, const QString& programDir)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(programDir);
-    return QStringLiteral("COM%1").arg(portNumber);
-#else
-    const QString link = QDir(programDir).filePath(QStringLiteral("dosdevices/com%1").arg(portNumber));
-    if (!programDir.isEmpty() && QFileInfo(link).isSymLink())
-        return link;
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
 }
 
 } // namespace kwf

@@ -24,10 +24,6 @@ struct LineSettings {
 inline const char* const kLinkLineSettings = "9600,N,8,2";
 inline const char* const kScanLineSettings = "9600,N,8,1";
 
-// Device name of port COMn. On Windows "COMn"; elsewhere "<programDir>/dosdevices/comn" when
-// that link exists (the usual Wine layout), otherwise "/dev/ttyS<n-1>".
-QString portDeviceName(int portNumber, const QString& programDir);
-
 // Why a port call failed, so that callers choose their words without reading the text.
 enum class PortError {
     None,

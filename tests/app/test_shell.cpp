@@ -59,7 +59,7 @@ TEST(Settings, ValidationOpensTheWholePortNumberAndReportsAFailureChangesNothing
     EXPECT_FALSE(app.link.portValide);
     settings(app)->SEL_COM->setCurrentText(QStringLiteral("COM12:"));
     QTest::mouseClick(settings(app)->BOUTON_VALIDE, Qt::LeftButton);
-    EXPECT_EQ(app.fake->openedDevice, portDeviceName(12, app.ctx.programDir));
+    EXPECT_EQ(app.fake->openedDevice, portDirectoryOf(app.ctx).resolve(12).device);
     EXPECT_EQ(app.fake->openedSettings.toString(), QStringLiteral("9600,N,8,2"));
     ASSERT_EQ(app.ui.messages.size(), 1u);
     EXPECT_EQ(app.ui.messages[0].text, QStringLiteral("Ouverture du port COM12: effectuée avec succès."));

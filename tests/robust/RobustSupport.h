@@ -21,7 +21,7 @@ namespace kwf::test {
 // The emulated adapter opens as COMn only, and the settings window names COMn.
 inline void chooseCom(TestApp& app, int n)
 {
-    emulatedPort(app).devices = {portDeviceName(n, app.dir.path())};
+    emulatedPort(app).devices = {portDirectoryOf(app.ctx).resolve(n).device};
     app.principal->configuration()->SEL_COM->setCurrentText(QStringLiteral("COM%1:").arg(n));
 }
 // The program on an emulated panel, validated on COMn.
