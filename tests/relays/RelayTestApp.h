@@ -9,14 +9,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <array>
 #include <gtest/gtest.h>
 #include <string>
 
 namespace kwf::test {
 
-// The program with the scripted panel behind the fake port: tricolour display, the response
-// control and interface chosen and, unless asked otherwise, validated; messages and frames of
+// The program with the scripted panel behind the fake port: tricolour display and, unless asked
+// otherwise, validated with the response control and interface given, the messages and frames of
 // the validation forgotten. The fixture of every window test on the scripted panel.
 struct RelayTestApp {
     TestApp app;
@@ -26,21 +25,13 @@ struct RelayTestApp {
                           bool validated = true)
     {
         app.fake->responder = [this](const QByteArray& f) { return panel(f); };
-        Configuration* c = app.principal->configuration();
-        c->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
-        c->SEL_REP->setCurrentText(QString::fromUtf8(response));
-        c->SEL_INTER->setCurrentText(interface);
+        app.principal->configuration()->SEL_COUL->setCurrentText(QStringLiteral("Tri couleur "));
         if (validated)
-            app.validate();
-        app.ui.messages.clear();
-        app.takeWrites();
+            app.validateWith(response, interface.toUtf8().constData());
     }
 
-    template <class W> W* open(const char* name) { return qobject_cast<W*>(app.principal->showWindow(QLatin1String(name))); }
-    Relais* relais(int n)
-    {
-        return qobject_cast<Relais*>(app.principal->showWindow(QStringLiteral("Relais_%1").arg(n)));
-    }
+    template <class W> W* open(const QString& name) { return qobject_cast<W*>(app.principal->showWindow(name)); }
+    Relais* relais(int n) { return open<Relais>(QStringLiteral("Relais_%1").arg(n)); }
 
     static void click(QWidget* w)
     {
