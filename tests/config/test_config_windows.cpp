@@ -15,7 +15,6 @@ using namespace kwf::test;
 namespace {
 
 struct App : TestApp {
-    Configuration* settings() { return principal->configuration(); }
     Relais* relay(int n) { return qobject_cast<Relais*>(principal->window(QStringLiteral("Relais_%1").arg(n))); }
     // Files in the test folder (absolute names are kept as they are), and the menus that handle them.
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
@@ -34,7 +33,7 @@ struct App : TestApp {
     }
     QList<QComboBox*> selectors()
     {
-        Configuration* c = settings();
+        Configuration* c = principal->configuration();
         return {c->SEL_COM, c->SEL_INTER, c->SEL_NBR_DIGI, c->SEL_COUL, c->SEL_DCF77, c->SEL_REL1, c->SEL_REL2, c->SEL_REP};
     }
     // The 92 values the file carries, in the file's order, as the windows show them.
@@ -92,14 +91,13 @@ TEST(ConfigFile, DefaultsAndEverySettingSurviveSaveAndRestart)
             saved = app.readAll(QStringLiteral("Configuration_TQV.zol"));
             if (!everything) {
                 EXPECT_EQ(saved, writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now()));
+            } else {   // COM12:, Relais_1 Combo3 and Relais_2 Combo12 with nothing chosen
+                const QList<QByteArray> lines = saved.split('\n');
+                EXPECT_EQ(QList<QByteArray>({lines[0], lines[10], lines[31]}), QList<QByteArray>({"B\r", "07\r", "-1\r"}));
             }
             // Only the file itself: no temporary left behind.
             EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Configuration_TQV.zol")});
         }
-        // COM12:, Relais_1 Combo3 and Relais_2 Combo12 with nothing chosen.
-        const QList<QByteArray> lines = saved.split('\n');
-        EXPECT_EQ(QList<QByteArray>({lines[0], lines[10], lines[31]}),
-                  everything ? QList<QByteArray>({"B\r", "07\r", "-1\r"}) : QList<QByteArray>({"0\r", "00\r", "00\r"}));
 
         App next;   // the default file's name in another case is found too
         next.writeAll(everything ? QStringLiteral("CONFIGURATION_TQV.ZOL") : QStringLiteral("Configuration_TQV.zol"), saved);
@@ -174,12 +172,10 @@ TEST(ConfigFile, ErrorsOfferTheDialogAgainAndCancelInEitherChangesNothing)
     const QStringList bad = {app.path(QStringLiteral("nowhere/x.zol")), QStringLiteral("/dev/full/x.zol")};
     app.save(bad);
 
-    ASSERT_EQ(app.ui.dialogs.size(), 5u);
-    ASSERT_EQ(app.ui.messages.size(), 3u);
-    EXPECT_EQ(app.ui.messages[0].text, QStringLiteral("Erreur d'ouverture de ") + app.path(QStringLiteral("absent.zol")));
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(app.ui.messages[size_t(1 + i)].text,
-                  QStringLiteral("Erreur lors de la création de ") + bad[i] + QStringLiteral(". Essayer à nouveau"));
+    EXPECT_EQ(app.ui.dialogs.size(), 5u);
+    const QString again = QStringLiteral(". Essayer à nouveau"), creating = QStringLiteral("Erreur lors de la création de ");
+    EXPECT_EQ(app.ui.texts(), QStringList({QStringLiteral("Erreur d'ouverture de ") + app.path(QStringLiteral("absent.zol")),
+                                           creating + bad[0] + again, creating + bad[1] + again}));
     for (const auto& m : app.ui.messages)
         EXPECT_EQ(m.icon, MsgIcon::None);
     EXPECT_EQ(app.snapshot(), before);
@@ -197,7 +193,7 @@ TEST(ConfigFile, StartUpWithoutAReadableDefaultFileWaitsOnTheDefaults)
         app.principal->start();
         EXPECT_EQ(app.snapshot(), defaults);
         // The settings window waits, no port opened, nothing said.
-        EXPECT_TRUE(app.settings()->isVisible() && !app.link.portValide && app.ui.messages.empty() && app.fake->calls.isEmpty());
+        EXPECT_TRUE(app.principal->configuration()->isVisible() && !app.link.portValide && app.ui.messages.empty() && app.fake->calls.isEmpty());
         app.principal->hide();
     }
 }
@@ -208,13 +204,9 @@ TEST(ConfigFile, StartUpWithoutAReadableDefaultFileWaitsOnTheDefaults)
 TEST(ConfigFile, ReadOnlyProgramFolderSavesToTheUsersFolderAndReadsItBack)
 {
     QTemporaryDir user;
-    QByteArray site;
-    {
-        App source;
-        source.setEverything();
-        source.save({QStringLiteral("site")});
-        site = source.readAll(QStringLiteral("site.zol"));
-    }
+    ConfigValues values;
+    values.selectors = {11, 1, 0, 1, 1, 1, 1, 1};   // COM12:, radio, tricolour, every "OUI"
+    const QByteArray site = writeConfig(values, LinkSettings{}, QDateTime(QDate(2026, 12, 5), QTime(9, 58)));
     QStringList chosen;
     for (int start = 0; start < 3; ++start) {
         App app;
