@@ -32,7 +32,6 @@ TEST(RelaySend, EveryRegisterOfTheBlockWithDayMasksAndBcdTimes)
                 << c.relay << " register " << first + i;
         EXPECT_EQ(t.app.tqv->TAB_DS()[size_t(first + 1)], c.block[1]);
         EXPECT_EQ(t.app.ui.texts(), QStringList{QStringLiteral("Programmation Relais %1 effectuée.").arg(c.relay)});
-        EXPECT_EQ(t.app.ui.messages[0].icon, MsgIcon::Information);
     }
 }
 
