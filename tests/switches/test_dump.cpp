@@ -20,9 +20,6 @@ QColor base(QLineEdit* box) { return box->palette().color(QPalette::Base); }
 struct DumpApp : RelayTestApp {
     explicit DumpApp(bool validated = true) : RelayTestApp(QStringLiteral("Filaire "), "OUI", validated) {}
     dump* w = open<dump>("dump");
-    std::array<int, 64>& regs = panel.regs;
-    std::vector<int>& reads = panel.reads;
-    Writes& writes = panel.writes;
 
     template <class T> T* get(const QString& name) { return w->findChild<T*>(name); }
     QScrollBar* sw2(int i) { return get<QScrollBar>(QStringLiteral("SW2_%1").arg(i)); }
@@ -50,12 +47,11 @@ TEST(Dump, SendingTheWindowAsOpenedThenReadingSetsBothBanksOnlyBehindTheMarker)
     DumpApp d;
     // As opened: the marker twice, then both banks empty.
     d.click("ENVOI_SW");
-    EXPECT_EQ(d.writes, Writes({{20, 0x41}, {20, 0x41}, {21, 0}, {22, 0}}));
+    EXPECT_EQ(d.panel.writes, Writes({{20, 0x41}, {20, 0x41}, {21, 0}, {22, 0}}));
     const auto frames = d.app.takeWrites();
     ASSERT_EQ(frames.size(), 6u);
     EXPECT_EQ(hexBytes(frames[1]), QByteArray("02 31 40 40 41 44 44 41 03"));
-    EXPECT_TRUE(d.app.ui.messages.empty());
-    d.writes.clear();
+    d.panel.writes.clear();
     struct Case { int r20, r21, r22; quint8 sw2, sw3; std::vector<int> reads; };
     const Case cases[] = {
         {0x41, 0x21, 0x80, 0x21, 0x80, {20, 21, 22}},   // "SW2" 1 and 6, "SW3" 8
@@ -64,22 +60,22 @@ TEST(Dump, SendingTheWindowAsOpenedThenReadingSetsBothBanksOnlyBehindTheMarker)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.r20);
-        d.regs[20] = c.r20, d.regs[21] = c.r21, d.regs[22] = c.r22;
-        d.reads.clear();
+        d.panel.regs[20] = c.r20, d.panel.regs[21] = c.r21, d.panel.regs[22] = c.r22;
+        d.panel.reads.clear();
         QTest::mouseClick(d.text2(7), Qt::LeftButton);   // ON on screen, never on the panel
         QTest::mouseClick(d.text3(1), Qt::LeftButton);
         d.click("LIT_SW");
         d.expectBanks(c.sw2, c.sw3);
-        EXPECT_EQ(d.reads, c.reads);
+        EXPECT_EQ(d.panel.reads, c.reads);
         EXPECT_EQ(hexBytes(d.app.takeWrites().at(1)), QByteArray("02 31 20 20 21 24 20 20 03"));
         EXPECT_TRUE(d.app.ui.messages.empty());
     }
     // Switches set on screen land in their bank's bits.
-    d.writes.clear();
+    d.panel.writes.clear();
     QTest::mouseClick(d.text2(6), Qt::LeftButton);
     QTest::mouseClick(d.text3(2), Qt::LeftButton);
     d.click("ENVOI_SW");
-    EXPECT_EQ(d.writes, Writes({{20, 0x41}, {20, 0x41}, {21, 0x40}, {22, 0x84}}));
+    EXPECT_EQ(d.panel.writes, Writes({{20, 0x41}, {20, 0x41}, {21, 0x40}, {22, 0x84}}));
 }
 
 TEST(Dump, WithoutAValidatedPortSwitchesAndLocalButtonsWorkOnScreenOnly)
@@ -120,25 +116,24 @@ TEST(Dump, FilledGridIsSentRegisterByRegisterOddTextsMarkedAndStillSentAndReadin
     Writes expected;
     for (int n = 0; n < 64; ++n)
         expected.emplace_back(n, n);   // clock registers 0 to 7 included
-    EXPECT_EQ(d.writes, expected);
+    EXPECT_EQ(d.panel.writes, expected);
     for (const QByteArray& f : d.app.takeWrites())   // no link test, no closing frame
         EXPECT_EQ(f.size(), 9);
-    EXPECT_TRUE(d.app.ui.messages.empty());
 
     const char* texts[] = {"1FF", "G", "", "a5"};
     for (int n = 3; n <= 6; ++n)
         d.box(n)->setText(QString::fromLatin1(texts[n - 3]));
-    d.writes.clear();
+    d.panel.writes.clear();
     d.click("ENVOI_4DIGITCOUL");
-    ASSERT_EQ(d.writes.size(), 64u);
-    EXPECT_EQ(Writes(d.writes.begin() + 2, d.writes.begin() + 8), Writes({{2, 2}, {3, 0xFF}, {4, 0}, {5, 0}, {6, 0xA5}, {7, 7}}));
+    ASSERT_EQ(d.panel.writes.size(), 64u);
+    EXPECT_EQ(Writes(d.panel.writes.begin() + 2, d.panel.writes.begin() + 8), Writes({{2, 2}, {3, 0xFF}, {4, 0}, {5, 0}, {6, 0xA5}, {7, 7}}));
     for (int n = 2; n <= 7; ++n)
         EXPECT_EQ(base(d.box(n)) == normal, n != 3 && n != 4) << n;
     // Reading runs through all 64 registers, a silent one showing 0.
     for (int n = 0; n < 64; ++n)
-        d.regs[n] = n % 5 == 0 ? -1 : (n * 7) & 0xFF;
+        d.panel.regs[n] = n % 5 == 0 ? -1 : (n * 7) & 0xFF;
     d.click("Command1");
-    EXPECT_EQ(d.reads.size(), 64u);
+    EXPECT_EQ(d.panel.reads.size(), 64u);
     for (int n = 0; n < 64; ++n)
         EXPECT_EQ(d.box(n)->text(), n % 5 == 0 ? QStringLiteral("0") : QString::number((n * 7) & 0xFF, 16).toUpper()) << n;
     EXPECT_EQ(d.get<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 63);
