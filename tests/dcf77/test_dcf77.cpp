@@ -35,10 +35,8 @@ struct Monitor {
     TestApp app;
     DCF77* w = nullptr;
 
-    explicit Monitor(bool validated = true, const char* response = "NON")
+    explicit Monitor(bool validated = true)   // response control "NON", as the program starts
     {
-        app.principal->configuration()->SEL_REP->setCurrentText(QString::fromLatin1(response));
-        app.principal->configuration()->SEL_DCF77->setCurrentText(QStringLiteral("OUI"));
         if (validated)
             app.validate();
         w = qobject_cast<DCF77*>(app.principal->showWindow(QStringLiteral("DCF77")));

@@ -16,10 +16,9 @@ TEST(DetectEndToEndRealTime, UsbAdapterAppearsAsCom3AndProgramsThePanel)
     QTemporaryDir places;
     emu::PtyPanel panel;
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
-    SerialAdapter a;
-    a.device = panel.slavePath();
-    a.byIdName = QStringLiteral("usb-Test_Adapter_A1B2C3-if00");
-    a.serialNumber = QStringLiteral("A1B2C3");
+    // Its device, its name among the serial devices by id, no vendor or product, its serial number
+    // and no description.
+    const SerialAdapter a{panel.slavePath(), QStringLiteral("usb-Test_Adapter_A1B2C3-if00"), 0, 0, QStringLiteral("A1B2C3"), {}};
     PortDirectory ports(choosePlaces(places.path(), true, QString()), [&] { return QList<SerialAdapter>{a}; });
     RealTimeApp app(SerialBackend::Default, &ports);
     auto& principal = app.principal;
@@ -27,13 +26,10 @@ TEST(DetectEndToEndRealTime, UsbAdapterAppearsAsCom3AndProgramsThePanel)
     const QString tip = QStringLiteral("COM3: — %1, adaptateur USB-série, n° A1B2C3").arg(panel.slavePath());
     EXPECT_EQ(c->SEL_COM->itemData(2, Qt::ToolTipRole).toString(), tip);
     principal->showWindow(QStringLiteral("DETECT"));
-    auto* detectName = principal->findChild<QLabel*>(QStringLiteral("Label1_3"));
-    ASSERT_TRUE(detectName);
-    EXPECT_EQ(detectName->toolTip(), tip);
+    EXPECT_EQ(principal->findChild<QLabel*>(QStringLiteral("Label1_3"))->toolTip(), tip);
     c->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
     c->OUVERTURE_DU_COM();
     ASSERT_TRUE(app.link.portValide) << app.ui.lastText().toStdString();
     EXPECT_EQ(app.ui.lastText(), QStringLiteral("Ouverture du port COM3: effectuée avec succès."));
     EXPECT_TRUE(app.tqv->TEST_LIAISON());   // the panel on the adapter answered
-    principal.reset();
 }

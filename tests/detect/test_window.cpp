@@ -51,7 +51,6 @@ TEST(DetectWindow, ClosesTheLinkProbesOpenPortsThreeTimesAndWaitsOnlyForThem)
 {
     TestApp app;
     app.validate();   // link open on COM1
-    ASSERT_TRUE(app.link.portValide);
     app.ui.messages.clear();
     app.fake->calls.clear();
     setAbsentExcept(*app.fake, {1, 3});
@@ -76,7 +75,6 @@ TEST(DetectWindow, ClosesTheLinkProbesOpenPortsThreeTimesAndWaitsOnlyForThem)
     EXPECT_EQ(app.clock.monotonicMs(), 1800);
     EXPECT_EQ(d.row(1), "COM1:|Libre.*|.");
     EXPECT_EQ(d.row(3), "COM3:*|Libre.*|Horloge.*");
-    EXPECT_TRUE(app.ui.messages.empty());
     EXPECT_FALSE(app.link.portValide);
 
     // The panel and its port have gone: a second scan starts from a fresh table and ports that
