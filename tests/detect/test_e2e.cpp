@@ -21,12 +21,11 @@ TEST(DetectEndToEndRealTime, UsbAdapterAppearsAsCom3AndProgramsThePanel)
     const SerialAdapter a{panel.slavePath(), QStringLiteral("usb-Test_Adapter_A1B2C3-if00"), 0, 0, QStringLiteral("A1B2C3"), {}};
     PortDirectory ports(choosePlaces(places.path(), true, QString()), [&] { return QList<SerialAdapter>{a}; });
     RealTimeApp app(SerialBackend::Default, &ports);
-    auto& principal = app.principal;
-    Configuration* c = principal->configuration();
+    Configuration* c = app.principal->configuration();
     const QString tip = QStringLiteral("COM3: — %1, adaptateur USB-série, n° A1B2C3").arg(panel.slavePath());
     EXPECT_EQ(c->SEL_COM->itemData(2, Qt::ToolTipRole).toString(), tip);
-    principal->showWindow(QStringLiteral("DETECT"));
-    EXPECT_EQ(principal->findChild<QLabel*>(QStringLiteral("Label1_3"))->toolTip(), tip);
+    app.principal->showWindow(QStringLiteral("DETECT"));
+    EXPECT_EQ(app.principal->findChild<QLabel*>(QStringLiteral("Label1_3"))->toolTip(), tip);
     c->SEL_COM->setCurrentText(QStringLiteral("COM3:"));
     c->OUVERTURE_DU_COM();
     ASSERT_TRUE(app.link.portValide) << app.ui.lastText().toStdString();
