@@ -223,8 +223,7 @@ TEST(ConfigFile, ReadOnlyProgramFolderSavesToTheUsersFolderAndReadsItBack)
             app.selectors()[4]->setCurrentIndex(0);   // DCF77 "NON": differs from the site file
             chosen = app.snapshot();
             const QString proposed = QDir(user.path()).filePath(QStringLiteral("Configuration_TQV"));
-            app.ui.saveAnswers << proposed;   // the user accepts what the dialog offers
-            app.principal->menuAction(QStringLiteral("MENU_ENREGISTRER"))->trigger();
+            app.save({proposed});   // the user accepts what the dialog offers
             ASSERT_EQ(app.ui.dialogs.size(), 1u);
             EXPECT_EQ(app.ui.dialogs[0].proposed, proposed);
             EXPECT_EQ(app.readAll(QStringLiteral("Configuration_TQV.zol")), site);   // never written
