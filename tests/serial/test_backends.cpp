@@ -160,7 +160,6 @@ TEST(PosixPort, APortThisUserMayNotOpenIsAPermissionRefusal)
 TEST(PosixPort, StaleLockTakenOverOrNamedWhenItCannotBeRemoved)
 {
     Pty pty;
-    ASSERT_FALSE(pty.path.isEmpty());
     const QString lock = lockPathOf(pty.path);
     if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
         GTEST_SKIP() << "/var/lock is not writable here";
