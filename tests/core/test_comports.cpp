@@ -40,8 +40,6 @@ TEST(ComNumbers, AdaptersNumberedFromThreeKeptAcrossUnplugAndRestart)
     EXPECT_EQ(t.source, ComPortTarget::Source::Adapter);
     EXPECT_EQ(t.device, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(t.toolTip(), QStringLiteral("COM3: — /dev/ttyUSB0, adaptateur USB-série, n° A1B2C3"));
-    EXPECT_EQ(m.com(1).device, QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(m.com(2).device, QStringLiteral("/dev/ttyS1"));
 
     // A second adapter comes; the first is unplugged and its number stays reserved.
     m.plugged = {adapter("/dev/ttyUSB0", "Z9")};
@@ -89,14 +87,11 @@ TEST(ComNumbers, LinkWinsAndHoldsItsNumberAndTheUserMayRenumber)
     EXPECT_EQ(m.com(7).device, m.dir.filePath(QStringLiteral("dosdevices/com7")));
 }
 
-// The decision alone; the save and the start-up over it are in the configuration window tests.
+// The decision alone; the configuration file's place, the save and the start-up over it are in
+// the configuration window tests, the links beside a writable program in the COM number tests.
 TEST(UserFolder, WritableProgramFolderKeepsEverythingElseTheUsersFolder)
 {
-    const UserPlaces own = choosePlaces(QStringLiteral("/p"), true, QStringLiteral("/u"));
     const UserPlaces user = choosePlaces(QStringLiteral("/p"), false, QStringLiteral("/u"));
-    EXPECT_EQ(own.configPath(), QStringLiteral("/p/Configuration_TQV.zol"));
-    EXPECT_EQ(own.dosdevicesDir(), QStringLiteral("/p/dosdevices"));
-    EXPECT_EQ(user.configPath(), QStringLiteral("/u/Configuration_TQV.zol"));
     EXPECT_EQ(user.dosdevicesDir(), QStringLiteral("/u/dosdevices"));
     EXPECT_EQ(user.siteDosdevicesDir(), QStringLiteral("/p/dosdevices"));
     EXPECT_EQ(user.comTablePath(), QStringLiteral("/u/ports-com.txt"));

@@ -2,7 +2,6 @@
 // The one rig of the real-time tests: a raw pseudo-terminal, real-time waits, and the program
 // as it runs for real (system clock, a real serial backend).
 #include "TestApp.h"
-#include "core/Clock.h"
 
 #include <QDir>
 #include <QElapsedTimer>

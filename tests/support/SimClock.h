@@ -1,8 +1,8 @@
 #pragma once
 #include "core/Clock.h"
 
+#include <algorithm>
 #include <functional>
-#include <vector>
 
 namespace kwf::test {
 
@@ -21,15 +21,10 @@ public:
             duringWait();
             m_inHook = false;
         }
-        if (deadlineMs > m_ms) {
-            waits.emplace_back(m_ms, deadlineMs - m_ms);
-            m_ms = deadlineMs;
-        }
+        m_ms = std::max(m_ms, deadlineMs);
     }
     void advance(qint64 ms) { m_ms += ms; }
     void setNow(const QDateTime& dt) { m_start = dt.addMSecs(-m_ms); }
-    // Every wait, as (start ms, length ms).
-    std::vector<std::pair<qint64, qint64>> waits;
     // Runs at the start of every wait, as the real clock lets the event loop turn there (a timer,
     // a late click, a close request). Not run again from inside itself.
     std::function<void()> duringWait;

@@ -1,7 +1,6 @@
 #pragma once
 #include "FakeSerialPort.h"
 #include "RecordingUi.h"
-#include "SimClock.h"
 #include "app/Principal.h"
 #include "core/LinkSettings.h"
 #include "core/Tqvbase.h"
