@@ -5,24 +5,14 @@
 // registers 0 onwards (the rest as a fresh panel holds them). Time is simulated; messages are
 // dropped.
 #include "BenchRig.h"
-#include "core/Clock.h"
+#include "SimClock.h"
 #include "core/Tqvbase.h"
 #include "model/EmulatedSerialPort.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 namespace kwf::fuzz {
-
-class InstantClock : public Clock {
-public:
-    qint64 monotonicMs() const override { return m_ms; }
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49)).addMSecs(m_ms); }
-    void waitUntil(qint64 deadlineMs, SerialPort*) override { m_ms = std::max(m_ms, deadlineMs); }
-private:
-    qint64 m_ms = 0;
-};
 
 struct FuzzPanel {
     FuzzPanel(const uint8_t* data, size_t size) : port(clock), tqv(port, clock, ui, link)
@@ -42,7 +32,7 @@ struct FuzzPanel {
         link.portValide = true;
         port.open(QString(), *LineSettings::parse(QString::fromLatin1(kLinkLineSettings)));
     }
-    InstantClock clock;
+    test::SimClock clock;
     emu::EmulatedSerialPort port;
     SilentUi ui;
     LinkSettingsModel link;
