@@ -1,5 +1,6 @@
 #include "TestApp.h"
 #include "core/ConfigFile.h"
+#include "core/TextFiles.h"
 #include "panel/Relais.h"
 
 #include <QAction>
@@ -19,11 +20,7 @@ struct App : TestApp {
     // Files in the test folder (absolute names are kept as they are), and the menus that handle them.
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
     QByteArray readAll(const QString& name) { QFile f(path(name)); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
-    void writeAll(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
-    }
+    void writeAll(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(writeFileWhole(path(name), bytes)); }
     void open(const QString& name) { ui.openAnswers << path(name); principal->menuAction(QStringLiteral("MENU_OUVRIR"))->trigger(); }
     void save(const QStringList& names)
     {
