@@ -16,8 +16,7 @@ TEST(Journal, RecordsFramesWaitsOutcomesAndRefusedWrites)
 {
     TestApp app;
     app.fake->responder = ackOneByte;
-    app.principal->configuration()->SEL_REP->setCurrentText(QStringLiteral("OUI"));
-    app.validate();
+    app.validateWith();
     app.principal->menuAction(QStringLiteral("MENU_JOURNAL"))->trigger();
     auto* w = qobject_cast<JournalWindow*>(app.principal->existingWindow(QStringLiteral("JOURNAL")));
     ASSERT_NE(w, nullptr);

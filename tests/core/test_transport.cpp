@@ -22,8 +22,8 @@ struct Rig {
     FakeSerialPort port{&clock};
     RecordingUi ui;
     LinkSettingsModel link;
+    ExchangeJournal journal{clock};   // outlives the transport it observes
     Tqvbase tqv{port, clock, ui, link};
-    ExchangeJournal journal{clock};
 
     Rig(const char* response = "OUI", const char* interface = "Filaire ")
     {
@@ -34,7 +34,6 @@ struct Rig {
         port.open(QStringLiteral("/dev/fake"), *LineSettings::parse(QStringLiteral("9600,N,8,2")));
         link.portValide = true;
     }
-    ~Rig() { tqv.removeObserver(&journal); }
     // The bytes taken, as the exchange journal recorded them.
     QByteArray bytesRead() const
     {
@@ -213,15 +212,13 @@ TEST(Dcf77MonitorRules, StartStopAndPollGoThroughTheJournal)
     EXPECT_TRUE(m.start());
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_EQ(r.port.writes[0].bytes, closingFrame());
-    EXPECT_TRUE(r.port.pending().isEmpty());
     EXPECT_EQ(r.bytesRead(), QByteArray("\x06" "01", 3));   // acknowledgement and stream, journalled
 
     r.port.feed("10");
     Dcf77Monitor::PollResult p = m.poll();
     EXPECT_EQ(p.status, Dcf77Monitor::Poll::Character);
     EXPECT_EQ(p.character, '1');
-    EXPECT_EQ(r.port.pending(), QByteArray("0"));   // one character per poll
-    EXPECT_EQ(m.poll().character, '0');
+    EXPECT_EQ(m.poll().character, '0');   // one character per poll
     EXPECT_EQ(m.poll().status, Dcf77Monitor::Poll::Idle);
     EXPECT_EQ(r.bytesRead(), QByteArray("\x06" "0110", 5));
 

@@ -19,7 +19,6 @@ TEST(EventLoopRealTime, TurnsThroughARelay2Read)
     ASSERT_TRUE(panel.linkAs(app.dir.path(), 1));
     app.validate(1);
     ASSERT_TRUE(app.link.portValide) << app.ui.lastText().toStdString();
-    app.ui.messages.clear();
     auto* w = qobject_cast<Relais*>(app.principal->showWindow(QStringLiteral("Relais_2")));
     ASSERT_NE(w, nullptr);
 

@@ -77,7 +77,6 @@ TEST(GarbageFloodRealTime, Dcf77MonitorTakesAFloodInOrderWithBoundedMemory)
     }
     ASSERT_EQ(taken, flood.size());
     EXPECT_EQ(w->logText(), expected.text()) << "characters lost or out of order";
-    EXPECT_EQ(w->log().minutes(), expected.minutes());
     constexpr int kLimit = 1 << 20;
     EXPECT_TRUE(waitFor([&] { return app.port->bytesWaiting() >= kLimit; }, 30000));
     for (int i = 0; i < 50; ++i) {

@@ -28,7 +28,6 @@ public:
     PortError refusal = PortError::Absent;   // the kind a refused open reports
 
     void feed(const QByteArray& bytes) { m_rx.append(bytes); }
-    QByteArray pending() const { return m_rx; }
 
     bool open(const QString& deviceName, const LineSettings& settings) override
     {

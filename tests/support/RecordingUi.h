@@ -12,7 +12,7 @@ public:
     struct Message { QString text; MsgIcon icon; qint64 atMs; };
     std::vector<Message> messages;
     QStringList openAnswers, saveAnswers;          // next file names the dialogs return
-    struct Dialog { QString kind, title, filter, proposed; };
+    struct Dialog { QString proposed; };    // the file name each dialog proposed
     std::vector<Dialog> dialogs;
     QStringList openedDocuments;
     std::vector<QDateTime> systemTimes;            // what setSystemDateTime was asked
@@ -23,10 +23,10 @@ public:
 
     void message(const QString& text, MsgIcon icon) override
     { messages.push_back({text, icon, now ? now() : 0}); }
-    QString getOpenFileName(const QString& t, const QString& f, const QString& p) override
-    { dialogs.push_back({QStringLiteral("open"), t, f, p}); return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst(); }
-    QString getSaveFileName(const QString& t, const QString& f, const QString& p) override
-    { dialogs.push_back({QStringLiteral("save"), t, f, p}); return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst(); }
+    QString getOpenFileName(const QString&, const QString&, const QString& p) override
+    { dialogs.push_back({p}); return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst(); }
+    QString getSaveFileName(const QString&, const QString&, const QString& p) override
+    { dialogs.push_back({p}); return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst(); }
     bool openDocument(const QString& path) override { openedDocuments << path; return false; }
     bool setSystemDateTime(const QDateTime& dt, QString* reason) override
     {

@@ -29,7 +29,6 @@ struct ScriptedPanel {
     bool silent = false;
     // When it gives an answer, that answer replaces the panel's own.
     std::function<std::optional<QByteArray>(const PanelFrame&)> script;
-    std::vector<PanelFrame> frames;             // every frame taken, in order
     std::vector<int> reads;                     // registers read
     std::vector<std::pair<int, int>> writes;    // registers written, with their value
 
@@ -69,7 +68,6 @@ struct ScriptedPanel {
             ADD_FAILURE() << "a malformed frame: " << hexBytes(f).constData();
             return {};
         }
-        frames.push_back(p);
         if (p.base == kBaseRead)
             reads.push_back(p.reg);
         if (silent)
