@@ -1,4 +1,4 @@
-#include "TestApp.h"
+#include "../robust/RobustSupport.h"
 #include "clock/DCF77.h"
 #include "core/Dcf77Report.h"
 #include "core/Frames.h"
@@ -43,14 +43,7 @@ struct Monitor {
         app.ui.messages.clear();
         app.takeWrites();
     }
-    // Poll ticks, 200 ms of simulated time each.
-    void tick(int n = 1)
-    {
-        for (int i = 0; i < n; ++i) {
-            app.clock.advance(200);
-            w->Timer3_Timer();
-        }
-    }
+    void tick(int n = 1) { pollMonitor(app, w, n); }
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 
