@@ -116,10 +116,11 @@ void Configuration::OUVERTURE_DU_COM()
         m_ctx.ui->message(r.message, MsgIcon::Critical);
         return;
     }
+    // The status bar names the open port while its message is up.
+    m_shell.updatePortStatus();
     m_ctx.ui->message(r.message, MsgIcon::Information);
     for (const char* name : {"COUL6", "COUL66", "LecturH", "DER_MiseH", "LUM"})
         m_shell.unloadWindow(QString::fromLatin1(name));
-    m_shell.updatePortStatus();
     m_shell.applyMenuState(menuStateAfterValidation(m_ctx.link->settings, m_shell.menuState()));
     const bool wired = m_ctx.link->settings.wired();
     for (const char* name : {"Relais_1", "Relais_2"}) {

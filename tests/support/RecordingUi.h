@@ -20,9 +20,14 @@ public:
     int clipboardClears = 0;
     // Time source for message timestamps (optional).
     std::function<qint64()> now;
+    std::function<void()> whileShown;              // runs while each message is up
 
     void message(const QString& text, MsgIcon icon) override
-    { messages.push_back({text, icon, now ? now() : 0}); }
+    {
+        messages.push_back({text, icon, now ? now() : 0});
+        if (whileShown)
+            whileShown();
+    }
     QString getOpenFileName(const QString&, const QString&, const QString& p) override
     { dialogs.push_back({p}); return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst(); }
     QString getSaveFileName(const QString&, const QString&, const QString& p) override
