@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need, when they are missing.
 set -euo pipefail
+# Every program a stage calls is named here: a bare machine has none of them (scripts/fresh-check.sh
+# tries that). file: CPack's Debian generator finds the programs' libraries with it.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
-          libgtest-dev xvfb xauth fonts-dejavu-core ccache clang libclang-rt-dev dpkg-dev desktop-file-utils)
+          libgtest-dev xvfb xauth fonts-dejavu-core ccache clang libclang-rt-dev dpkg-dev desktop-file-utils
+          file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
