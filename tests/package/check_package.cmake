@@ -43,9 +43,13 @@ endif()
 # Unpacked into a scratch root, the desktop entry validates, and the installed program, run by an
 # ordinary user with a scratch HOME, keeps its files in that user's folder: the read-only program
 # folder holds only the site-wide default, read while the user has no file of their own.
-set(root ${BUILD_DIR}/package-root)
-file(REMOVE_RECURSE ${root})
+# The scratch root is one the ordinary user can reach: the build tree may sit in a folder that only
+# its owner may enter (root's home is 0700 on a new machine).
+string(RANDOM LENGTH 10 tag)
+set(root /tmp/kwf-package-${tag})
 file(MAKE_DIRECTORY ${root}/home)
+file(CHMOD ${root} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+     WORLD_READ WORLD_EXECUTE)
 execute_process(COMMAND ${DPKG_DEB} -x ${debs} ${root}/fs RESULT_VARIABLE rc)
 find_program(VALIDATE desktop-file-validate)
 if(VALIDATE)
