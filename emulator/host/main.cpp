@@ -130,7 +130,11 @@ int main(int argc, char** argv)
     const QCommandLineOption dcfExtraOpt(QStringList{"dcf-extra", "dcf-doubles"},
         QStringLiteral("Flux DCF77 : pourcentage de secondes reçues en double."),
         QStringLiteral("pourcent"));
-    for (const auto* o : {&linkOpt, &demoConfigOpt, &comOpt, &stateOpt, &timeOpt, &journalOpt, &silentOpt,
+    const QCommandLineOption dcfRateOpt(QStringList{"dcf-rate", "dcf-vitesse"},
+        QStringLiteral("Flux DCF77 : l'émetteur va N fois plus vite que le temps réel (démonstrations, "
+                       "mesures ; 60 : une minute de flux par seconde). Défaut : 1."),
+        QStringLiteral("N"));
+    for (const auto* o : {&dcfRateOpt, &linkOpt, &demoConfigOpt, &comOpt, &stateOpt, &timeOpt, &journalOpt, &silentOpt,
                           &silentAfterOpt, &extraOpt, &delayOpt, &markersOpt, &unplugOpt,
                           &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
         p.addOption(*o);
@@ -186,6 +190,7 @@ int main(int argc, char** argv)
         f.dcfErrorMarkPercent = percent(dcfErrOpt);
         f.dcfLostPercent = percent(dcfLostOpt);
         f.dcfExtraPercent = percent(dcfExtraOpt);
+        m.setDcfRate(number(dcfRateOpt, 1, 1000, 1));
         if (p.isSet(stateOpt) && QFileInfo::exists(p.value(stateOpt))) {
             QString err;
             if (const auto st = loadPanelState(p.value(stateOpt), &err)) {

@@ -187,12 +187,13 @@ void PanelModel::advanceTo(qint64 nowMs)
     }
     if (m_streaming) {
         // A stream left unread for longer than the line could buffer: only the tail matters.
-        const qint64 oldest = nowMs - qint64(kMaxPending) * 1000;
-        if (m_nextSlotMs < oldest)
-            m_nextSlotMs += ((oldest - m_nextSlotMs) / 1000) * 1000;
-        while (m_nextSlotMs <= nowMs) {
-            emitDcfSlot(m_nextSlotMs);
-            m_nextSlotMs += 1000;
+        const qint64 txNow = txMs(nowMs);
+        const qint64 oldest = txNow - qint64(kMaxPending) * 1000;
+        if (m_nextSlotTx < oldest)
+            m_nextSlotTx += ((oldest - m_nextSlotTx) / 1000) * 1000;
+        while (m_nextSlotTx <= txNow) {
+            emitDcfSlot(lineMs(m_nextSlotTx), m_nextSlotTx);
+            m_nextSlotTx += 1000;
         }
     }
     m_nowMs = nowMs;
@@ -228,7 +229,7 @@ qint64 PanelModel::nextDueMs() const
     if (!m_out.empty())
         next = m_out.front().atMs;
     if (m_streaming)
-        next = std::min(next, m_nextSlotMs);
+        next = std::min(next, lineMs(m_nextSlotTx));
     return next;
 }
 
@@ -345,11 +346,12 @@ void PanelModel::startStream(qint64 nowMs)
     if (m_streaming)
         return;
     m_streaming = true;
+    const qint64 tx = txMs(nowMs);
     const int intoSecond = wallTimeAt(nowMs).time().msec();
-    qint64 slot = nowMs - intoSecond + kDcfCharOffsetMs;
-    if (slot <= nowMs)
+    qint64 slot = tx - intoSecond + kDcfCharOffsetMs;
+    if (slot <= tx)
         slot += 1000;
-    m_nextSlotMs = slot;
+    m_nextSlotTx = slot;
 }
 
 void PanelModel::injectDcf(DcfFault fault, int second)
@@ -378,9 +380,9 @@ QByteArray PanelModel::dcfMinuteChars(const QDateTime& minuteStart)
     return m_cachedMinute;
 }
 
-void PanelModel::emitDcfSlot(qint64 slotMs)
+void PanelModel::emitDcfSlot(qint64 slotMs, qint64 slotTx)
 {
-    const QDateTime wall = wallTimeAt(slotMs - kDcfCharOffsetMs);
+    const QDateTime wall = m_wallOrigin.addMSecs(slotTx - kDcfCharOffsetMs);
     const int second = wall.time().second();
     if (second > 58)
         return;   // second 59 carries no pulse

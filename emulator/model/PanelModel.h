@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QDateTime>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -91,8 +92,11 @@ public:
     void startStream(qint64 nowMs);
     void stopStream() { m_streaming = false; }
     // The civil time the DCF77 transmitter sends (the panel's real time), at time ms.
-    QDateTime wallTimeAt(qint64 ms) const { return m_wallOrigin.addMSecs(ms - m_wallOriginMs); }
+    QDateTime wallTimeAt(qint64 ms) const { return m_wallOrigin.addMSecs(txMs(ms)); }
     void setWallTime(const QDateTime& dt, qint64 atMs) { m_wallOrigin = dt; m_wallOriginMs = atMs; }
+    // The transmitter's time runs this many times faster than the panel's line (demonstrations
+    // and benchmarks: a minute of stream every second at 60). Set before the stream starts.
+    void setDcfRate(int rate) { m_dcfRate = std::max(1, rate); }
     // One-shot stream faults: at the given second (0 to 58) of the next minute that reaches it.
     enum class DcfFault { ErrorMark, LostSecond, ExtraSecond };
     void injectDcf(DcfFault fault, int second);
@@ -105,7 +109,10 @@ private:
     void frameComplete();
     void answer(const QByteArray& bytes);
     void tick();
-    void emitDcfSlot(qint64 slotMs);
+    void emitDcfSlot(qint64 slotMs, qint64 slotTx);
+    // Transmitter milliseconds since the wall origin at line time ms, and back (rounded up).
+    qint64 txMs(qint64 ms) const { return (ms - m_wallOriginMs) * m_dcfRate; }
+    qint64 lineMs(qint64 tx) const { return m_wallOriginMs + (tx + m_dcfRate - 1) / m_dcfRate; }
     QByteArray dcfMinuteChars(const QDateTime& minuteStart);
     bool chance(double percent);
 
@@ -132,7 +139,8 @@ private:
     QDateTime m_wallOrigin;
     qint64 m_wallOriginMs = 0;
     bool m_streaming = false;
-    qint64 m_nextSlotMs = 0;
+    qint64 m_nextSlotTx = 0;   // on the transmitter's time
+    int m_dcfRate = 1;
     qint64 m_cachedMinuteKey = std::numeric_limits<qint64>::min();
     QByteArray m_cachedMinute;
     std::multimap<int, DcfFault> m_injections;   // by second of minute

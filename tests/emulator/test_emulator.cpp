@@ -145,6 +145,10 @@ TEST(DcfStream, FollowsTheTransmittersTimeAndInjectedFaultsAppearWhereAsked)
     PanelModel q(kStart);
     q.setReg(2, 0x20);
     EXPECT_EQ(streamLines(q, 3 * 60000), lines);
+    // Sixty times faster: the same minutes in a sixtieth of the time.
+    PanelModel fast(kStart);
+    fast.setDcfRate(60);
+    EXPECT_EQ(streamLines(fast, 3 * 1000), lines);
 
     // One-shot faults at the next second of that number: the first full minute loses its second 5
     // and has an "E" after second 30; the partial first minute gets an extra pulse at 58.
