@@ -1,4 +1,5 @@
 #include "clock/DCF77.h"
+#include "clock/Dcf77Picture.h"
 #include "core/ConfigFile.h"
 #include "core/AppContext.h"
 #include "core/Dcf77Monitor.h"
@@ -88,6 +89,9 @@ DCF77::DCF77(const AppContext& ctx)
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(Command6);
+    ANALYSER = new QPushButton(QStringLiteral("Analyser un journal…"), Frame4);
+    ANALYSER->setObjectName(QStringLiteral("ANALYSER"));
+    buttons->addWidget(ANALYSER);
     frame->addLayout(buttons);
 
     auto* lights = new QHBoxLayout;
@@ -127,6 +131,8 @@ DCF77::DCF77(const AppContext& ctx)
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setMinimumSize(QFontMetrics(Text1->font()).horizontalAdvance(QString(68, QLatin1Char('0'))) + 30, 200);
     frame->addWidget(Text1, 3);
+    RECEPTION = new Dcf77Picture(Frame4);
+    frame->addWidget(RECEPTION);
 
     auto* decodedHead = new QHBoxLayout;
     decodedHead->addWidget(makeLabel(Frame4, "Label15", "Minutes complètes décodées (heure annoncée pour la minute suivante) :"));
@@ -155,6 +161,8 @@ DCF77::DCF77(const AppContext& ctx)
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+    connect(ANALYSER, &QPushButton::clicked, this, [this] { ANALYSER_Click(); });
+    m_reception.clear(m_ctx.clock->monotonicMs());
 
     showIndicators();
     showCounters();
@@ -216,6 +224,8 @@ void DCF77::Command1_Click()
     Text1->clear();
     m_good = m_bad = 0;
     DECODAGE->clear();
+    m_reception.clear(m_ctx.clock->monotonicMs());
+    RECEPTION->showAll(m_reception, m_ctx.clock->monotonicMs());
     showCounters();
     showIndicators();
     showBilan();
@@ -252,8 +262,12 @@ void DCF77::Timer3_Timer()
         Timer3->stop();
         return;
     }
-    if (p.status != Dcf77Monitor::Poll::Character)
+    const qint64 nowMs = m_ctx.clock->monotonicMs();
+    if (p.status != Dcf77Monitor::Poll::Character) {
+        RECEPTION->showCounters(m_reception, nowMs);   // the time since the last good minute
         return;
+    }
+    RECEPTION->characterAdded(m_reception, m_reception.feed(p.character, nowMs, m_ctx.clock->now()), nowMs);
     const qsizetype oldLength = m_log.text().size();
     const Dcf77Log::Step step = m_log.feed(p.character);
     // A clear never happens inside feed(), so the log only grew.
@@ -292,6 +306,30 @@ void DCF77::Command6_Click()
     // A failed save leaves the previous file as it was, never a truncated one.
     if (!writeFileWhole(name, dcf77LogFile(m_log.text(), m_ctx.clock->now())))
         m_ctx.ui->message(failure, MsgIcon::Exclamation);
+}
+
+// Analyse a saved file: the monitor's log or the exchange journal.
+void DCF77::ANALYSER_Click()
+{
+    const QString name = m_ctx.ui->getOpenFileName(
+        QStringLiteral("Analyser un journal de réception DCF77"),
+        QStringLiteral("Journaux (*.txt *.TXT *.log);;Tous les fichiers (*)"), QString());
+    if (name.isEmpty())
+        return;
+    QByteArray content;
+    const QString file = QFileInfo(name).fileName();
+    if (!readFileStart(name, kDcf77MaxFileBytes, &content)) {
+        m_ctx.ui->message(QStringLiteral("Lecture impossible de %1.").arg(file), MsgIcon::Exclamation);
+        return;
+    }
+    const Dcf77Replay replay = replayDcf77File(content);
+    if (!replay.ok) {
+        m_ctx.ui->message(QStringLiteral("%1 : %2.").arg(file, replay.error), MsgIcon::Exclamation);
+        return;
+    }
+    delete ANALYSE;
+    ANALYSE = new Dcf77Analysis(file, replay, this);
+    ANALYSE->show();
 }
 
 } // namespace kwf

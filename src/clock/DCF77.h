@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Dcf77Log.h"
+#include "core/Dcf77Reception.h"
 
 #include <QWidget>
 
@@ -12,6 +13,8 @@ class QTimer;
 namespace kwf {
 
 struct AppContext;
+class Dcf77Analysis;
+class Dcf77Picture;
 
 // The DCF77 monitor: while it runs the panel reports every DCF77 second with one character;
 // the window lights its indicators, keeps the reception log one line per minute, counts the
@@ -36,6 +39,9 @@ public:
     QLabel* tra = nullptr;             // complete minutes
     QPlainTextEdit* DECODAGE = nullptr; // one line per complete minute, decoded
     QLabel* BILAN = nullptr;            // good and bad decoded minutes
+    Dcf77Picture* RECEPTION = nullptr;  // the minutes and seconds at a glance, counters, verdict
+    QPushButton* ANALYSER = nullptr;    // « Analyser un journal… »
+    Dcf77Analysis* ANALYSE = nullptr;   // the last file analysed
     QTimer* Timer3 = nullptr;          // port poll, 200 ms
     QTimer* Timer1 = nullptr;          // end of the second flash, 500 ms
 
@@ -45,12 +51,14 @@ public:
     void Command6_Click();
     void Timer1_Timer();
     void Timer3_Timer();
+    void ANALYSER_Click();
     // Listens again, as when the window loads (the poll stops when a port goes).
     void listen();
 
     // The log exactly as it is kept and saved (CR LF line ends).
     const QString& logText() const { return m_log.text(); }
     const Dcf77Log& log() const { return m_log; }
+    const Dcf77Reception& reception() const { return m_reception; }
     int goodMinutes() const { return m_good; }
     int badMinutes() const { return m_bad; }
 
@@ -67,6 +75,7 @@ private:
 
     const AppContext& m_ctx;
     Dcf77Log m_log;
+    Dcf77Reception m_reception;
     int m_good = 0;
     int m_bad = 0;
 };

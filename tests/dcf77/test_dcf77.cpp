@@ -1,8 +1,11 @@
 #include "../robust/RobustSupport.h"
 #include "clock/DCF77.h"
+#include "clock/Dcf77Picture.h"
+#include "core/Dcf77Minute.h"
 #include "core/Dcf77Report.h"
 #include "core/Frames.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -43,7 +46,7 @@ struct Monitor {
         app.ui.messages.clear();
         app.takeWrites();
     }
-    void tick(int n = 1) { pollMonitor(app, w, n); }
+    void tick(int n = 1, const QByteArray& chars = {}) { pollMonitor(app, w, n, chars); }
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 
@@ -161,4 +164,91 @@ TEST(Dcf77Decode, OneFlippedBitOfTheSummerTimeChangeFailsItsField)
         EXPECT_FALSE(f.good) << c.bit;
         EXPECT_TRUE(f.line.contains(QString::fromUtf8(c.error))) << c.bit << " " << f.line.toStdString();
     }
+}
+
+namespace {
+
+QString cellText(QWidget* row, int i)
+{
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(row);
+    return a && a->child(i) ? a->child(i)->text(QAccessible::Name) : QString();
+}
+
+// A first partial minute, then 10:00, a minute with an error mark, one with a lost second, 10:03.
+QByteArray scriptedStream()
+{
+    auto minute = [](int m) {
+        const QDateTime t(QDate(2026, 12, 5), QTime(10, m));
+        return Dcf77Minute::toChars(Dcf77Minute::fromDateTime(t, false).encode());
+    };
+    return "0110" "2" + minute(0) + minute(1).insert(20, 'E') + minute(2).remove(33, 1) + minute(3);
+}
+
+} // namespace
+
+// The picture beside the log, read as a screen reader reads it; a second repaints its own cell.
+TEST(Dcf77Window, ThePictureShowsEachMinuteAndTheVerdict)
+{
+    Monitor m;
+    const QByteArray stream = scriptedStream();
+    m.tick(int(stream.size()), stream);
+    Dcf77Picture* p = m.w->RECEPTION;
+    const QStringList strip = {
+        QStringLiteral("pas de minute reçue"),
+        QStringLiteral("incomplète : minute commencée avant l'écoute (5 secondes)"),
+        QStringLiteral("05/12/2026 10:00 CET : décodée (59 secondes)"),
+        QStringLiteral("indécodable : 1 marque d'erreur du récepteur (59 secondes)"),
+        QStringLiteral("incomplète : 1 seconde perdue (58 secondes)"),
+        QStringLiteral("05/12/2026 10:03 CET : décodée (59 secondes)"),
+    };
+    ASSERT_EQ(QAccessible::queryAccessibleInterface(p->BANDE)->childCount(), 60);
+    for (int i = 0; i < strip.size(); ++i)
+        EXPECT_EQ(cellText(p->BANDE, 54 + i), strip[i]) << i;
+    EXPECT_EQ(p->BANDE->fill(57), Dcf77Picture::kindColour(Dcf77MinuteRecord::Kind::ErrorMarks));
+    EXPECT_EQ(p->VERDICT->text(), QStringLiteral("Réception faible : 2 minutes décodées sur 4"));
+    EXPECT_TRUE(p->COMPTEURS->text().startsWith(QStringLiteral("Minutes : 5   décodées : 2   qualité : 40 %")));
+    EXPECT_EQ(cellText(p->SECONDES, 58), QStringLiteral("Seconde 58 : 1, fin de minute"));
+
+    // The next minute begins: its first second is drawn, the rest of the row empties, the strip
+    // is left alone.
+    QCoreApplication::processEvents();
+    const QRect stripPainted = p->BANDE->lastPainted();
+    m.tick(1, "1");
+    EXPECT_EQ(cellText(p->SECONDES, 0), QStringLiteral("Seconde 0 : 1"));
+    EXPECT_EQ(cellText(p->SECONDES, 1), QStringLiteral("Seconde 1 : pas encore reçue"));
+    QCoreApplication::processEvents();
+    m.tick(1, "0");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p->SECONDES->lastPainted(), p->SECONDES->cellRect(1).adjusted(-1, -1, 1, 1));
+    EXPECT_EQ(p->BANDE->lastPainted(), stripPainted);
+    // Twelve minutes with no good minute, the stream silent.
+    m.app.clock.advance(12 * 60000);
+    m.tick();
+    EXPECT_EQ(p->VERDICT->text(), QStringLiteral("Aucune minute décodée depuis 12 min"));
+}
+
+// « Analyser un journal… » on the log the monitor saved gives the picture the window showed.
+TEST(Dcf77Window, AnalysingTheSavedLogGivesTheSamePicture)
+{
+    Monitor m;
+    const QByteArray stream = scriptedStream();
+    m.tick(int(stream.size()), stream);
+    const QString path = QDir(m.app.dir.path()).filePath(QStringLiteral("journal.txt"));
+    m.app.ui.saveAnswers << path;
+    m.click(m.w->Command6);
+    m.app.ui.openAnswers << path;
+    m.click(m.w->ANALYSER);
+    ASSERT_TRUE(m.w->ANALYSE);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(cellText(m.w->ANALYSE->picture->BANDE, i), cellText(m.w->RECEPTION->BANDE, i)) << i;
+    EXPECT_EQ(m.w->ANALYSE->MINUTES->toPlainText().count(QLatin1Char('\n')), 4);
+    // Anything else is refused with its reason.
+    m.app.ui.openAnswers << QDir(m.app.dir.path()).filePath(QStringLiteral("Configuration_TQV.zol"));
+    QFile other(m.app.ui.openAnswers.first());
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("x\r\n");
+    other.close();
+    m.click(m.w->ANALYSER);
+    EXPECT_EQ(m.app.ui.lastText(),
+              QStringLiteral("Configuration_TQV.zol : ni un journal de réception DCF77 ni un journal des échanges."));
 }
