@@ -267,7 +267,10 @@ void DCF77::Timer3_Timer()
         RECEPTION->showCounters(m_reception, nowMs);   // the time since the last good minute
         return;
     }
-    RECEPTION->characterAdded(m_reception, m_reception.feed(p.character, nowMs, m_ctx.clock->now()), nowMs);
+    // The PC's time matters at the end of a minute only (reading it costs a look at the time zone).
+    const bool end = p.character == '2' || p.character == '3';
+    const Dcf77MinuteRecord* ended = m_reception.feed(p.character, nowMs, end ? m_ctx.clock->now() : QDateTime());
+    RECEPTION->characterAdded(m_reception, ended, nowMs);
     const qsizetype oldLength = m_log.text().size();
     const Dcf77Log::Step step = m_log.feed(p.character);
     // A clear never happens inside feed(), so the log only grew.
