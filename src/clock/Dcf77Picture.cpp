@@ -224,7 +224,7 @@ Dcf77Picture::Dcf77Picture(QWidget* parent) : QGroupBox(QStringLiteral("Récepti
     auto* legend = new QLabel(QStringLiteral(
         "<span style='color:#00aa00'>■</span> décodée  <span style='color:#ff8c00'>■</span> indécodable  "
         "<span style='color:#969696'>■</span> incomplète ou trop longue  <span style='color:#c80000'>■</span> "
-        "marques d'erreur       secondes : <span style='color:#aac8ff'>■</span> 0  "
+        "marques d'erreur&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;secondes : <span style='color:#aac8ff'>■</span> 0  "
         "<span style='color:#1e46aa'>■</span> 1  <span style='color:#282828'>■</span> fin de minute"), this);
     legend->setObjectName(QStringLiteral("LEGENDE"));
     v->addWidget(legend);
