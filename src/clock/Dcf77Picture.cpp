@@ -281,26 +281,7 @@ void Dcf77Picture::showSeconds(const QByteArray& chars)
 
 void Dcf77Picture::showCounters(const Dcf77Reception& r, qint64 nowMs)
 {
-    const Dcf77Counters k = r.counters(nowMs);
-    QString last = QStringLiteral("aucune");
-    if (k.lastDecoded) {
-        const qint64 s = *k.sinceLastDecodedMs / 1000;
-        last = QStringLiteral("%1 %2, il y a %3")
-                   .arg(k.lastDecoded->toString(QStringLiteral("dd/MM HH:mm")),
-                        k.lastDecoded->offsetFromUtc() == 7200 ? QStringLiteral("CEST") : QStringLiteral("CET"),
-                        s < 60 ? QStringLiteral("%1 s").arg(s) : QStringLiteral("%1 min").arg(s / 60));
-        for (auto it = r.records().rbegin(); it != r.records().rend(); ++it)
-            if (it->decoded()) {
-                if (it->pcOffsetMinutes)
-                    last += QStringLiteral(", écart avec le PC %1 min").arg(*it->pcOffsetMinutes);
-                break;
-            }
-    }
-    const QString text =
-        QStringLiteral("Minutes : %1   décodées : %2   qualité : %3 % sur 10 min, %4 % sur 1 h, %5 % en tout   "
-                       "plus longue série : %6\nDernière minute décodée : %7")
-            .arg(k.minutes).arg(k.decoded).arg(k.quality10()).arg(k.quality60()).arg(k.qualitySession())
-            .arg(k.longestRun).arg(last);
+    const QString text = r.counters(nowMs).text(r.pcOffsetMinutes());
     if (COMPTEURS->text() != text)
         COMPTEURS->setText(text);
     const QString verdict = r.verdict(nowMs);
@@ -345,11 +326,7 @@ Dcf77Analysis::Dcf77Analysis(const QString& fileName, const Dcf77Replay& replay,
     MINUTES->setReadOnly(true);
     MINUTES->setLineWrapMode(QPlainTextEdit::NoWrap);
     MINUTES->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    QStringList lines;
-    int n = 0;
-    for (const Dcf77MinuteRecord& rec : replay.reception.records())
-        lines << QStringLiteral("%1  %2").arg(++n, 4).arg(rec.describe());
-    MINUTES->setPlainText(lines.join(QLatin1Char('\n')));
+    MINUTES->setPlainText(replay.reception.minuteLines().join(QLatin1Char('\n')));
     v->addWidget(MINUTES, 1);
     resize(760, 520);
 }

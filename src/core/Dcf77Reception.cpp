@@ -151,6 +151,24 @@ QJsonObject Dcf77Counters::toJson() const
     return o;
 }
 
+QString Dcf77Counters::text(std::optional<int> pcOffsetMinutes) const
+{
+    QString last = QStringLiteral("aucune");
+    if (lastDecoded) {
+        const qint64 s = *sinceLastDecodedMs / 1000;
+        last = QStringLiteral("%1 %2, il y a %3")
+                   .arg(lastDecoded->toString(QStringLiteral("dd/MM HH:mm")),
+                        lastDecoded->offsetFromUtc() == 7200 ? QStringLiteral("CEST") : QStringLiteral("CET"),
+                        s < 60 ? QStringLiteral("%1 s").arg(s) : QStringLiteral("%1 min").arg(s / 60));
+        if (pcOffsetMinutes)
+            last += QStringLiteral(", écart avec le PC %1 min").arg(*pcOffsetMinutes);
+    }
+    return QStringLiteral("Minutes : %1   décodées : %2   qualité : %3 % sur 10 min, %4 % sur 1 h, %5 % en tout   "
+                          "plus longue série : %6\nDernière minute décodée : %7")
+        .arg(minutes).arg(decoded).arg(quality10()).arg(quality60()).arg(qualitySession())
+        .arg(longestRun).arg(last);
+}
+
 void Dcf77Reception::clear(qint64 ms)
 {
     m_records.clear();
@@ -319,6 +337,20 @@ QJsonObject Dcf77Reception::toJson(qint64 nowMs) const
     k[QStringLiteral("verdict")] = verdict(nowMs);
     o[QStringLiteral("compteurs")] = k;
     return o;
+}
+
+QStringList Dcf77Reception::minuteLines() const
+{
+    QStringList lines;
+    int n = m_minutes - int(m_records.size());
+    for (const Dcf77MinuteRecord& r : m_records)
+        lines << QStringLiteral("%1  %2").arg(++n, 4).arg(r.describe());
+    return lines;
+}
+
+QStringList Dcf77Reception::reportLines(qint64 nowMs) const
+{
+    return minuteLines() << counters(nowMs).text(pcOffsetMinutes()).split(QLatin1Char('\n')) << verdict(nowMs);
 }
 
 // ---- saved files ---------------------------------------------------------------------------

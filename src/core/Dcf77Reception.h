@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <optional>
@@ -60,6 +61,9 @@ struct Dcf77Counters {
     int quality10() const { return percent(last10Decoded, last10); }
     int quality60() const { return percent(last60Decoded, last60); }
     QJsonObject toJson() const;
+    // "Minutes : 32   décodées : 24   qualité : ...", then "Dernière minute décodée : ..." with
+    // the time since and the PC's offset when known.
+    QString text(std::optional<int> pcOffsetMinutes = std::nullopt) const;
 };
 
 // What the panel's DCF77 receiver hears, minute by minute, from the characters the monitor takes
@@ -89,6 +93,11 @@ public:
     QString verdict(qint64 nowMs) const;
     // {"minutes": [...], "compteurs": {...}}
     QJsonObject toJson(qint64 nowMs) const;
+    // One line per minute, numbered; then the counters and the verdict.
+    QStringList minuteLines() const;
+    QStringList reportLines(qint64 nowMs) const;
+    // The PC's offset found by the last decoded minute, when the PC's time was given.
+    std::optional<int> pcOffsetMinutes() const { return m_lastDecoded ? m_lastDecoded->pcOffsetMinutes : std::nullopt; }
 
     static constexpr size_t kKept = 7 * 24 * 60;
     // Seconds received past which a line is taken for a missed minute mark rather than for
