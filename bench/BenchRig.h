@@ -1,10 +1,13 @@
 #pragma once
+#include "core/Clock.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
+#include "core/Tqvbase.h"
 #include "core/UiServices.h"
 #include "model/PtyPanel.h"
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 namespace kwf {
@@ -34,6 +37,28 @@ inline std::unique_ptr<SerialPort> openOnEmulatedPanel(emu::PtyPanel& panel)
         return nullptr;
     }
     return port;
+}
+
+// The program's transport on a port: the real clock, no dialogs, the settings validated with the
+// response control at "OUI".
+struct BenchTransport {
+    explicit BenchTransport(SerialPort& port) : tqv(port, clock, ui, link)
+    {
+        link.settings.response = QStringLiteral("OUI");
+        link.portValide = true;
+    }
+    SystemClock clock;
+    SilentUi ui;
+    LinkSettingsModel link;
+    Tqvbase tqv;
+};
+
+// Processor time used by the calling thread, in milliseconds.
+inline double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
 } // namespace kwf

@@ -24,15 +24,6 @@
 
 using namespace kwf;
 
-namespace {
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -52,13 +43,9 @@ int main(int argc, char** argv)
         auto port = openOnEmulatedPanel(panel);
         if (!port)
             return 1;
-        SystemClock clock;
-        SilentUi ui;
-        LinkSettingsModel link;
-        link.portValide = true;
-        Tqvbase tqv(*port, clock, ui, link);
+        BenchTransport rig(*port);
         QTemporaryDir dir;
-        AppContext ctx{port.get(), &clock, &ui, &link, &tqv, dir.path(), nullptr};
+        AppContext ctx{port.get(), &rig.clock, &rig.ui, &rig.link, &rig.tqv, dir.path(), nullptr};
         DCF77 w(ctx);
         w.RECEPTION->setVisible(shown);
         w.resize(900, 700);

@@ -22,12 +22,9 @@ int main(int argc, char** argv)
     auto port = openOnEmulatedPanel(panel);
     if (!port)
         return 1;
-    SystemClock clock;
-    SilentUi ui;
-    LinkSettingsModel link;
-    link.settings.response = QStringLiteral("OUI");
-    link.portValide = true;
-    Tqvbase tqv(*port, clock, ui, link);
+    BenchTransport rig(*port);
+    SystemClock& clock = rig.clock;
+    Tqvbase& tqv = rig.tqv;
     ExchangeJournal journal(clock);
 
     std::printf("%-10s %-24s %5s %12s %10s\n", "journal", "exchange", "runs", "mean", "acked");

@@ -31,12 +31,6 @@ public:
     qint64 chars = 0;
 };
 
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -46,12 +40,9 @@ int main(int argc, char** argv)
     auto port = openOnEmulatedPanel(panel);
     if (!port)
         return 1;
-    SystemClock clock;
-    SilentUi ui;
-    LinkSettingsModel link;
-    link.settings.response = QStringLiteral("OUI");
-    link.portValide = true;
-    Tqvbase tqv(*port, clock, ui, link);
+    BenchTransport rig(*port);
+    SystemClock& clock = rig.clock;
+    Tqvbase& tqv = rig.tqv;
     Tally tally;
     tqv.addObserver(&tally);
 
