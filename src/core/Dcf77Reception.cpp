@@ -286,8 +286,6 @@ Dcf77Counters Dcf77Reception::counters(qint64 nowMs) const
     k.minutes = m_minutes;
     k.decoded = m_decoded;
     k.longestRun = m_longestRun;
-    k.currentRun = m_run;
-    k.listeningMs = nowMs - m_startMs;
     int seen = 0;
     for (auto it = m_records.rbegin(); it != m_records.rend() && seen < 60; ++it, ++seen) {
         const int good = it->decoded() ? 1 : 0;
@@ -307,8 +305,6 @@ Dcf77Counters Dcf77Reception::counters(qint64 nowMs) const
 
 QString Dcf77Reception::verdict(qint64 nowMs) const
 {
-    if (m_records.empty())
-        return QStringLiteral("En attente de la première minute");
     // The minute cut by the start of listening says nothing of the reception.
     int n = 0, good = 0;
     for (auto it = m_records.rbegin(); it != m_records.rend() && n < 10 && !it->listeningStart; ++it, ++n)
@@ -375,14 +371,19 @@ void replayLog(const QStringList& lines, Dcf77Replay& out)
             break;   // the closing line
         if (line.startsWith(QStringLiteral("S-")))
             line = line.mid(2);
-        const bool ended = line.endsWith(QStringLiteral("-Ok!")) || line.endsWith(QStringLiteral("-Err"));
+        const bool judgedBad = line.endsWith(QStringLiteral("-Err"));
+        const bool ended = judgedBad || line.endsWith(QStringLiteral("-Ok!"));
         if (ended)
             line.chop(4);
         QByteArray chars = line.toLatin1();
-        if (ended && !chars.isEmpty() && (chars.back() == '0' || chars.back() == '1'))
+        if (ended && !chars.isEmpty() && (chars.back() == '0' || chars.back() == '1')) {
             chars.back() = char(chars.back() + 2);   // the end bit, as the panel sent it
+            // "-Err" on 59 seconds and no error mark: characters the log does not show came too.
+            if (judgedBad && chars.size() == Dcf77Log::kMinuteLength && !chars.contains('E'))
+                chars.insert(chars.size() - 1, '?');
+        }
         for (char c : chars)
-            if (c == '0' || c == '1' || c == '2' || c == '3' || c == 'E')
+            if (c == '0' || c == '1' || c == '2' || c == '3' || c == 'E' || c == '?')
                 feed(c);
     }
     out.endMs = ms;

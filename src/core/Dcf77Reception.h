@@ -52,10 +52,8 @@ struct Dcf77Counters {
     int last10 = 0, last10Decoded = 0;   // over the last ten minutes received
     int last60 = 0, last60Decoded = 0;   // over the last hour
     int longestRun = 0;                  // longest run of decoded minutes in a row
-    int currentRun = 0;
     std::optional<QDateTime> lastDecoded;   // the time it announced
     std::optional<qint64> sinceLastDecodedMs;  // empty when none was decoded
-    qint64 listeningMs = 0;                   // since the start or the clear
     static int percent(int part, int whole) { return whole > 0 ? (part * 100 + whole / 2) / whole : 0; }
     int qualitySession() const { return percent(decoded, minutes); }
     int quality10() const { return percent(last10Decoded, last10); }
