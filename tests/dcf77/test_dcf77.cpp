@@ -207,6 +207,9 @@ TEST(Dcf77Window, ThePictureShowsEachMinuteAndTheVerdict)
     EXPECT_EQ(p->BANDE->fill(57), Dcf77Picture::kindColour(Dcf77MinuteRecord::Kind::ErrorMarks));
     EXPECT_EQ(p->VERDICT->text(), QStringLiteral("Réception faible : 2 minutes décodées sur 4"));
     EXPECT_TRUE(p->COMPTEURS->text().startsWith(QStringLiteral("Minutes : 5   décodées : 2   qualité : 40 %")));
+    // The PC reads 09:59:37 when the minute announcing 10:03 ends.
+    EXPECT_TRUE(p->COMPTEURS->text().endsWith(QStringLiteral("05/12 10:03 CET, il y a 0 s, écart avec le PC 3 min")))
+        << p->COMPTEURS->text().toStdString();
     EXPECT_EQ(cellText(p->SECONDES, 58), QStringLiteral("Seconde 58 : 1, fin de minute"));
 
     // The next minute begins: its first second is drawn, the rest of the row empties, the strip
