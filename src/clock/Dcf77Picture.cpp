@@ -221,11 +221,18 @@ Dcf77Picture::Dcf77Picture(QWidget* parent) : QGroupBox(QStringLiteral("Récepti
     row(QStringLiteral("60 dernières minutes"), BANDE, "BANDE");
     SECONDES = new Dcf77Cells(kSecondCells, QSize(9, 12), this);
     row(QStringLiteral("Minute en cours"), SECONDES, "SECONDES");
-    auto* legend = new QLabel(QStringLiteral(
-        "<span style='color:#00aa00'>■</span> décodée  <span style='color:#ff8c00'>■</span> indécodable  "
-        "<span style='color:#969696'>■</span> incomplète ou trop longue  <span style='color:#c80000'>■</span> "
-        "marques d'erreur&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;secondes : <span style='color:#aac8ff'>■</span> 0  "
-        "<span style='color:#1e46aa'>■</span> 1  <span style='color:#282828'>■</span> fin de minute"), this);
+    using K = Dcf77MinuteRecord::Kind;
+    auto swatch = [](const QColor& c, const QString& what) {
+        return QStringLiteral("<span style='color:%1'>■</span> %2").arg(c.name(), what);
+    };
+    const QStringList kinds = {swatch(kindColour(K::Decoded), QStringLiteral("décodée")),
+                               swatch(kindColour(K::Undecodable), QStringLiteral("indécodable")),
+                               swatch(kindColour(K::WrongLength), QStringLiteral("incomplète ou trop longue")),
+                               swatch(kindColour(K::ErrorMarks), QStringLiteral("marques d'erreur"))};
+    const QStringList seconds = {swatch(kBit0, QStringLiteral("0")), swatch(kBit1, QStringLiteral("1")),
+                                 swatch(kMark, QStringLiteral("fin de minute"))};
+    auto* legend = new QLabel(kinds.join(QStringLiteral("&nbsp;&nbsp;")) + QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;secondes : ")
+                                  + seconds.join(QStringLiteral("&nbsp;&nbsp;")), this);
     legend->setObjectName(QStringLiteral("LEGENDE"));
     v->addWidget(legend);
     COMPTEURS = new QLabel(this);
