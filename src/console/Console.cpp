@@ -8,6 +8,7 @@
 #include "core/Dcf77Log.h"
 #include "core/Dcf77Report.h"
 #include "core/Dcf77Monitor.h"
+#include "core/Dcf77Reception.h"
 #include "core/DetectOps.h"
 #include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
@@ -187,7 +188,7 @@ QString prepare(const Options& o, Prepared* p)
     const MenuState menus = offered(o);
     if ((o.command == QLatin1String("lire-heure") && !menus.MENU_LECTURE)
         || (o.command == QLatin1String("derniere-synchro") && !menus.MENU_DERMISEH)
-        || (o.command == QLatin1String("dcf77") && !menus.MENU_DCF77)
+        || (o.command == QLatin1String("dcf77") && o.analyse.isEmpty() && !menus.MENU_DCF77)
         || (o.command == QLatin1String("relais") && o.action == QLatin1String("lire") && !o.wired)
         || (o.command == QLatin1String("heure-pc") && o.maxDrift && !menus.MENU_LECTURE))
         return wiredOnly(o.command);
@@ -245,6 +246,27 @@ Outcome listPorts(ConsoleEnv& env)
         ports.append(p);
     }
     out.json[QStringLiteral("ports")] = ports;
+    return out;
+}
+
+// The reception picture's analysis of a saved monitor log or exchange journal.
+Outcome analyseDcf77(const Options& o)
+{
+    Outcome out;
+    QByteArray bytes;
+    Dcf77Replay replay;
+    if (QFileInfo(o.analyse).isFile() && readFileStart(o.analyse, kDcf77MaxFileBytes, &bytes))
+        replay = replayDcf77File(bytes);
+    else
+        replay.error = QStringLiteral("illisible");
+    if (!replay.ok) {
+        out.status = kExitUsage;
+        out.message = QStringLiteral("Fichier « %1 » : %2.").arg(o.analyse, replay.error);
+        return out;
+    }
+    out.lines = replay.reception.reportLines(replay.endMs);
+    out.json = replay.reception.toJson(replay.endMs);
+    out.json[QStringLiteral("fichier")] = o.analyse;
     return out;
 }
 
@@ -396,6 +418,7 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
         return;
     }
     Dcf77Log log;
+    Dcf77Reception reception(clock.monotonicMs());
     int good = 0, bad = 0;
     qsizetype printed = 0;
     QJsonArray logLines, decoded;
@@ -428,6 +451,7 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
         if (poll.status != Dcf77Monitor::Poll::Character)
             continue;
         const Dcf77Log::Step step = log.feed(poll.character);
+        reception.feed(poll.character, clock.monotonicMs(), step.endOfMinute ? clock.now() : QDateTime());
         if (step.endOfMinute && step.complete) {
             const Dcf77MinuteReport r = describeDcf77Minute(step.minuteChars);
             (r.good ? good : bad) += 1;
@@ -450,7 +474,11 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
     out->json[QStringLiteral("journal")] = logLines;
     out->json[QStringLiteral("decodage")] = decoded;
     out->json[QStringLiteral("secondes")] = log.seconds();
-    out->json[QStringLiteral("minutes")] = log.minutes();
+    out->lines << reception.verdict(clock.monotonicMs());
+    const QJsonObject analysis = reception.toJson(clock.monotonicMs());
+    out->json[QStringLiteral("minutes")] = analysis[QStringLiteral("minutes")];
+    out->json[QStringLiteral("compteurs")] = analysis[QStringLiteral("compteurs")];
+    out->json[QStringLiteral("minutes_completes")] = log.minutes();
     out->json[QStringLiteral("bonnes")] = good;
     out->json[QStringLiteral("mauvaises")] = bad;
     if (!o.file.isEmpty() && !saveFile(o.file, dcf77LogFile(log.text(), clock.now()), out))
@@ -627,6 +655,8 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
         out = listPorts(env);
     } else if (o.command == QLatin1String("detecter")) {
         out = detect(env);
+    } else if (!o.analyse.isEmpty()) {
+        out = analyseDcf77(o);
     } else {
         Session s(env, o);
         const PortOpening opening = s.open();

@@ -25,6 +25,7 @@ const ValueOption kValueOptions[] = {
     {"--controle", {}},
     {"--si-ecart", {QStringLiteral("heure-pc")}},
     {"--minutes", {QStringLiteral("dcf77")}},
+    {"--analyser", {QStringLiteral("dcf77")}},
     {"--fichier", {QStringLiteral("dcf77"), QStringLiteral("registres")}},
     {"--ete", {QStringLiteral("evenement")}},
     {"--hiver", {QStringLiteral("evenement")}},
@@ -68,7 +69,8 @@ bool twoWay(const QMap<QString, QString>& values, const QString& name, const cha
 
 bool Options::needsPort() const
 {
-    return command != QLatin1String("ports") && command != QLatin1String("detecter");
+    return command != QLatin1String("ports") && command != QLatin1String("detecter")
+        && !(command == QLatin1String("dcf77") && !analyse.isEmpty());
 }
 
 bool parseDateTime(const QString& text, bool withSeconds, QDate* date, int* hour, int* minute, int* second,
@@ -227,9 +229,14 @@ ParseResult parseArguments(const QStringList& args)
             return r;
         }
     } else if (c == QLatin1String("dcf77")) {
-        if (!wantPositional(0, QStringLiteral("dcf77 --minutes N [--fichier F]")))
+        if (!wantPositional(0, QStringLiteral("dcf77 --minutes N [--fichier F] ou dcf77 --analyser F")))
             return r;
-        if (!toInt(values.value(QStringLiteral("--minutes")), 1, 24 * 60, &o.minutes)) {
+        o.analyse = values.value(QStringLiteral("--analyser"));
+        if (!o.analyse.isEmpty() && (values.contains(QStringLiteral("--minutes")) || values.contains(QStringLiteral("--fichier")))) {
+            r.error = QStringLiteral("dcf77 --analyser F ne prend ni --minutes ni --fichier.");
+            return r;
+        }
+        if (o.analyse.isEmpty() && !toInt(values.value(QStringLiteral("--minutes")), 1, 24 * 60, &o.minutes)) {
             r.error = values.contains(QStringLiteral("--minutes"))
                 ? badValue(QStringLiteral("--minutes"), values.value(QStringLiteral("--minutes")), QStringLiteral("1 à 1440"))
                 : QStringLiteral("L'option --minutes N est obligatoire pour dcf77.");
@@ -331,6 +338,7 @@ QString helpText()
         "  heure \"AAAA-MM-JJ HH:MM:SS\"    envoie cette heure et cette date\n"
         "  dcf77 --minutes N [--fichier F]\n"
         "                                 écoute la réception DCF77 pendant N minutes\n"
+        "  dcf77 --analyser F             analyse un journal de réception ou des échanges\n"
         "  relais lire 1|2                lit les quatre alarmes d'un relais\n"
         "  relais appliquer F.zol         programme les relais 1 et 2 d'après un fichier\n"
         "                                 de configuration\n"

@@ -29,6 +29,7 @@ struct Options {
     QDate date;
     int hour = 0, minute = 0, second = 0;
     int minutes = 0;              // dcf77 --minutes N
+    QString analyse;              // dcf77 --analyser F: a saved log or exchange journal, no port
     QString file;                 // --fichier F, or the file of "relais appliquer" / "registres ecrire"
     int relay = 0;                // relais lire 1|2
     bool summerChange = false;    // --ete oui

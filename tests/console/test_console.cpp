@@ -7,6 +7,7 @@
 #include "console/Format.h"
 #include "console/Options.h"
 #include "core/ConfigFile.h"
+#include "core/ExchangeJournal.h"
 #include "core/Frames.h"
 
 #include <QFile>
@@ -74,6 +75,8 @@ TEST(ConsoleOptions, BadInputNamesTheValueAndSendsNothing)
         {{"heure-pc", "-p", "3", "--si-ecart", "-1"}, "-1"},
         {{"dcf77", "-p", "3"}, "--minutes"},
         {{"dcf77", "-p", "3", "--minutes", "0"}, "0"},
+        {{"dcf77", "--analyser", "dcf.txt", "--minutes", "2"}, "--analyser"},
+        {{"dcf77", "--analyser", garbled}, "config.zol"},
         {{"relais", "lire", "3", "-p", "3"}, "3"},
         {{"relais", "appliquer", dir.filePath("absent.zol"), "-p", "3"}, "absent.zol"},
         {{"relais", "appliquer", garbled, "-p", "3"}, "config.zol"},
@@ -230,5 +233,25 @@ TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
         EXPECT_TRUE(f.readAll().contains("-Ok!"));
         EXPECT_GE(c.err.count(QString::fromUtf8("← ")), 170) << c.err.toStdString();
         EXPECT_EQ(c.err.contains('\r'), terminal) << c.err.toStdString();
+        if (terminal)
+            continue;
+        // The reception's records, live and from the two files the run leaves, agree (the PC's
+        // offset aside: a file does not keep the PC's time).
+        QJsonArray live = j.value("minutes").toArray();
+        ASSERT_EQ(live.size(), 3) << c.out.toStdString();
+        EXPECT_EQ(live[1].toObject().value("raison").toString(), QString::fromUtf8("1 seconde perdue"));
+        for (auto&& r : live) {
+            QJsonObject o = r.toObject();
+            o.remove("ecart_pc_min");
+            r = o;
+        }
+        const QString journal = writeFile(c.dir, "echanges.txt", journalFile(c.err));
+        for (const QString& saved : {file, journal}) {
+            SimConsole d;
+            EXPECT_EQ(d.run({"dcf77", "--analyser", saved, "--json"}), kExitDone) << d.out.toStdString();
+            const QJsonObject a = QJsonDocument::fromJson(d.out.toUtf8()).object();
+            EXPECT_EQ(a.value("minutes").toArray(), live) << d.out.toStdString();
+            EXPECT_EQ(a.value("compteurs").toObject().value("decodees"), j.value("compteurs").toObject().value("decodees"));
+        }
     }
 }
