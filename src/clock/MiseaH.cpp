@@ -226,7 +226,7 @@ void MiseaH::ECRI_AUTO_DS_Click()
     Tqvbase& t = *m_ctx.tqv;
     // The PC's time at the moment of the click, before the link test.
     const ClockValues pc = clockValuesFromDateTime(m_ctx.clock->now());
-    if (!runDeviceCommand(t, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, QString::fromUtf8(kSuccess)))
+    if (!runDeviceCommand(t, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, QString::fromUtf8(kSuccess)).operationRan)
         return;
     if (!t.responseIgnored())
         ACTU_TIME_PC();
@@ -260,7 +260,7 @@ void MiseaH::sendManual(const DeviceCommand& command)
         m_manual.control = 0;
         return ENVOI_HEURE_MAN(t, m_manual);
     };
-    if (!runDeviceCommand(t, command, send, QString::fromUtf8(kSuccess)))
+    if (!runDeviceCommand(t, command, send, QString::fromUtf8(kSuccess)).operationRan)
         return;
     if (!t.responseIgnored())
         ACTU_TIME_PC();

@@ -12,6 +12,7 @@
 #include "core/DetectOps.h"
 #include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
+#include "core/ExchangeMonitor.h"
 #include "core/EventCountdown.h"
 #include "core/ExchangeJournal.h"
 #include "core/LinkSettings.h"
@@ -39,12 +40,10 @@ PortDirectory portsOf(const ConsoleEnv& env)
 // Files larger than this are no configuration or register image.
 constexpr qint64 kMaxInputFile = 1 << 20;
 
-// The message boxes of the windows, kept instead of shown: the command decides from them.
+// The message boxes of the windows are not shown: the transport keeps them with each outcome.
 class ConsoleUi : public UiServices {
 public:
-    struct Shown { QString text; MsgIcon icon; };
-    std::vector<Shown> shown;
-    void message(const QString& text, MsgIcon icon) override { shown.push_back({text, icon}); }
+    void message(const QString&, MsgIcon) override {}
     QString getOpenFileName(const QString&, const QString&, const QString&) override { return {}; }
     QString getSaveFileName(const QString&, const QString&, const QString&) override { return {}; }
     bool openDocument(const QString&) override { return false; }
@@ -57,19 +56,36 @@ public:
     void clearClipboard() override {}
 };
 
-// The progress line on a terminal: the operation under way.
+// The progress line on a terminal: the operation under way in the status bar's words, with its
+// count ("Lecture relais 2 : 9/17").
 class Progress : public ExchangeObserver {
 public:
-    Progress(ConsoleEnv& env, const QString& command) : m_env(env), m_command(command) {}
+    explicit Progress(ConsoleEnv& env) : m_env(env) {}
     ~Progress() override { clear(); }
-    void operationStarted(const QString& name) override { show(name); }
+    void operationStarted(const QString& name) override
+    {
+        m_steps.started(name);
+        show(m_steps.text());
+    }
+    void operationFinished(const QString&) override { m_steps.finished(); }
+    void frameWritten(const QByteArray&, bool) override
+    {
+        m_steps.frameWritten();
+        show(m_steps.text());
+    }
+    void progress(const QString& detail) override
+    {
+        m_steps.detail(detail);
+        show(m_steps.text());
+    }
     void show(const QString& text)
     {
-        if (!m_env.terminal)
+        if (!m_env.terminal || (m_shown && text == m_text))
             return;
-        *m_env.err << progressLine(QStringLiteral("%1 : %2…").arg(m_command, text));
+        *m_env.err << progressLine(text);
         m_env.err->flush();
         m_shown = true;
+        m_text = text;
     }
     void clear()
     {
@@ -82,7 +98,8 @@ public:
     }
 private:
     ConsoleEnv& m_env;
-    QString m_command;
+    ProgressSteps m_steps;
+    QString m_text;
     bool m_shown = false;
 };
 
@@ -107,7 +124,7 @@ class Session {
 public:
     Session(ConsoleEnv& env, const Options& o)
         : m_env(env), m_o(o), m_tqv(*env.port, *env.clock, m_ui, m_link), m_journal(*env.clock),
-          m_progress(env, o.command)
+          m_progress(env)
     {
         m_link.settings.port = QStringLiteral("COM%1:").arg(o.port);
         m_link.settings.interface = lists::interfaces().at(o.wired ? 0 : 1);
@@ -133,15 +150,6 @@ public:
             m_env.port->close();
     }
 
-    // The messages the windows would have shown, other than the given success texts.
-    QStringList failures(const QStringList& successes) const
-    {
-        QStringList f;
-        for (const ConsoleUi::Shown& s : m_ui.shown)
-            if (!successes.contains(s.text))
-                f << oneLine(s.text);
-        return f;
-    }
 
 private:
     ConsoleEnv& m_env;
@@ -273,9 +281,11 @@ Outcome analyseDcf77(const Options& o)
 Outcome detect(ConsoleEnv& env)
 {
     Outcome out;
-    Progress progress(env, QStringLiteral("detecter"));
+    Progress progress(env);
     DetectHooks hooks;
-    hooks.testing = [&](int n) { progress.show(portName(n)); };
+    hooks.testing = [&](int n) {
+        progress.show(ExchangeMonitor::progressText(QStringLiteral("DETECTION"), 0, portName(n)));
+    };
     const std::vector<PortProbe> found = scanPorts(*env.port, *env.clock, portsOf(env), hooks);
     progress.clear();
     if (env.port->isOpen())
@@ -297,34 +307,120 @@ Outcome detect(ConsoleEnv& env)
 
 // --- Commands on the panel ---------------------------------------------------------------------
 
-// The outcome from what the windows would have shown.
-void judge(Session& s, const QStringList& successes, Outcome* out)
+QString kindName(OutcomeKind k)
 {
-    const QStringList failures = s.failures(successes);
+    switch (k) {
+    case OutcomeKind::Success: return QStringLiteral("succes");
+    case OutcomeKind::Refusal: return QStringLiteral("refus");
+    case OutcomeKind::SilentPanel: return QStringLiteral("afficheur_muet");
+    case OutcomeKind::BadAnswer: return QStringLiteral("reponse_incorrecte");
+    }
+    return {};
+}
+
+QString linkTestName(LinkTestResult r)
+{
+    switch (r) {
+    case LinkTestResult::NotRun: return QStringLiteral("non_faite");
+    case LinkTestResult::Passed: return QStringLiteral("reussie");
+    case LinkTestResult::Failed: return QStringLiteral("echouee");
+    case LinkTestResult::Unchecked: return QStringLiteral("non_controlee");
+    }
+    return {};
+}
+
+QString iconName(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information: return QStringLiteral("information");
+    case MsgIcon::Exclamation: return QStringLiteral("exclamation");
+    case MsgIcon::Critical: return QStringLiteral("critique");
+    case MsgIcon::None: break;
+    }
+    return QStringLiteral("aucune");
+}
+
+// The outcome in words, when the window's messages do not say it.
+QString kindText(const CommandOutcome& c)
+{
+    switch (c.kind) {
+    case OutcomeKind::Success:
+        return c.checked ? QString() : QStringLiteral("Envoi fait ; réponses non contrôlées (--controle non).");
+    case OutcomeKind::Refusal:
+        return QStringLiteral("Commande refusée : rien n'a été envoyé.");
+    case OutcomeKind::SilentPanel:
+        return c.operationRan ? QStringLiteral("L'afficheur n'a pas répondu.") : oneLine(QString::fromUtf8(msg::kLinkFailed));
+    case OutcomeKind::BadAnswer:
+        if (c.linkTest == LinkTestResult::Failed)
+            return QStringLiteral("Réponse incorrecte au test de liaison : %1 octet(s) reçu(s) pour 1 attendu.")
+                .arg(qMax(c.linkTestBytes, 0));
+        return QStringLiteral("Réponse incorrecte de l'afficheur : %1 octet(s) reçu(s) pour %2 attendu(s).")
+            .arg(c.received).arg(c.expected);
+    }
+    return {};
+}
+
+// What one device command did, as the console reports it: the status, the message, and the
+// JSON fields every panel command carries.
+QJsonObject outcomeJson(const CommandOutcome& c)
+{
+    QJsonObject j;
+    j[QStringLiteral("resultat")] = kindName(c.kind);
+    j[QStringLiteral("liaison")] = linkTestName(c.linkTest);
+    j[QStringLiteral("reponses_controlees")] = c.checked;
+    if (c.operationRan) {
+        j[QStringLiteral("octets_attendus")] = c.expected;
+        j[QStringLiteral("octets_recus")] = c.received;
+    }
+    QJsonArray shown;
+    for (const ShownMessage& m : c.messages) {
+        QJsonObject o;
+        o[QStringLiteral("texte")] = oneLine(m.text);
+        o[QStringLiteral("icone")] = iconName(m.icon);
+        shown.append(o);
+    }
+    j[QStringLiteral("fenetre")] = shown;
+    return j;
+}
+
+// The message of an outcome: the success text its window shows (or, with nothing shown, the
+// outcome in words); for a failure, the window's messages other than a success text shown
+// before the verdict, then the reason.
+QString outcomeMessage(const CommandOutcome& c)
+{
+    QStringList lines;
+    for (size_t i = 0; i < c.messages.size(); ++i) {
+        if (c.successShown && i + 1 == c.messages.size() && !c.success())
+            continue;
+        lines << oneLine(c.messages[i].text);
+    }
+    if (!c.success() || lines.isEmpty())
+        lines << kindText(c);
+    lines.removeAll(QString());
+    lines.removeDuplicates();
+    return lines.join(QLatin1Char('\n'));
+}
+
+void report(const CommandOutcome& c, Outcome* out)
+{
+    const QJsonObject j = outcomeJson(c);
+    for (auto it = j.begin(); it != j.end(); ++it)
+        out->json[it.key()] = it.value();
+    out->message = outcomeMessage(c);
+    if (!c.success())
+        out->status = kExitPanel;
+}
+
+// Any message shown by commands outside the table (the DCF77 monitor): each is a failure.
+void judgeShown(Session& s, Outcome* out)
+{
+    QStringList failures;
+    for (const ShownMessage& m : s.tqv().shown())
+        failures << oneLine(m.text);
     if (!failures.isEmpty()) {
         out->status = kExitPanel;
         out->message = failures.join(QLatin1Char('\n'));
-    } else if (out->message.isEmpty()) {
-        for (const ConsoleUi::Shown& m : s.ui().shown)
-            out->message = oneLine(m.text);
     }
-}
-
-// A window's command run as its button runs it (the port guard, the link test with the window's
-// policy, the operation, the outcome), judged from what the window would have shown. False when
-// it ended before the operation.
-bool runCommand(Session& s, const DeviceCommand& command, const std::function<CmdResult()>& operation,
-                const QString& done, Outcome* out, const QStringList& successes = {})
-{
-    const bool ran = runDeviceCommand(s.tqv(), command, operation, done);
-    judge(s, successes.isEmpty() ? QStringList{done} : successes, out);
-    // Over the radio module a failed link test ends the command without a word: a window leaves
-    // the technician to see that nothing happened, a script needs the failure in its status.
-    if (!ran && out->status == kExitDone) {
-        out->status = kExitPanel;
-        out->message = oneLine(QString::fromUtf8(msg::kLinkFailed));
-    }
-    return ran;
 }
 
 void readClock(Session& s, const QString& command, Outcome* out)
@@ -332,61 +428,68 @@ void readClock(Session& s, const QString& command, Outcome* out)
     Tqvbase& t = s.tqv();
     const bool last = command == QLatin1String("derniere-synchro");
     const QString done = QString::fromUtf8(last ? msg::kLastSyncReadDone : msg::kClockReadDone);
-    runCommand(s, last ? command::kLastSettingRead : command::kClockRead, [&] {
-        const QDateTime pc = wholeSeconds(t.clock().now());
-        const ClockReading r = last ? LIT_DER_MISEH(t) : LIT_HEURE_DS(t);
-        if (r.image) {
-            out->lines << r.image->timeText() << r.image->dateText();
-            out->json[QStringLiteral("heure")] = r.image->timeText();
-            out->json[QStringLiteral("date")] = r.image->dateText();
-            const QDateTime panel = imageDateTime(*r.image);
-            if (!last && panel.isValid()) {
-                const qint64 drift = pc.secsTo(panel);
-                out->lines << driftText(drift);
-                out->json[QStringLiteral("ecart_s")] = drift;
-            }
-        }
-        return r.result;
-    }, done, out);
+    QDateTime pc;
+    const CommandReading<ClockImage> r = runReadingCommand<ClockImage>(t, last ? command::kLastSettingRead : command::kClockRead,
+        [&] {
+            pc = wholeSeconds(t.clock().now());
+            return last ? LIT_DER_MISEH(t) : LIT_HEURE_DS(t);
+        },
+        [](const ClockReading& r) { return r.image; }, done);
+    report(r.outcome, out);
+    if (!r.data)
+        return;
+    out->lines << r.data->timeText() << r.data->dateText();
+    out->json[QStringLiteral("heure")] = r.data->timeText();
+    out->json[QStringLiteral("date")] = r.data->dateText();
+    const QDateTime panel = imageDateTime(*r.data);
+    if (!last && panel.isValid()) {
+        const qint64 drift = pc.secsTo(panel);
+        out->lines << driftText(drift);
+        out->json[QStringLiteral("ecart_s")] = drift;
+    }
 }
 
 void setPcTime(Session& s, const Options& o, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     const QString done = QString::fromUtf8(msg::kTimeSetDone);
-    const QString readDone = QString::fromUtf8(msg::kClockReadDone);
     if (o.maxDrift) {
-        QDateTime pc, panel;
-        runCommand(s, command::kClockRead, [&] {
-            pc = wholeSeconds(t.clock().now());
-            const ClockReading r = LIT_HEURE_DS(t);
-            panel = r.image ? imageDateTime(*r.image) : QDateTime();
-            return r.result;
-        }, readDone, out);
-        if (out->status != kExitDone)
+        QDateTime pc;
+        const CommandReading<ClockImage> r = runReadingCommand<ClockImage>(t, command::kClockRead,
+            [&] {
+                pc = wholeSeconds(t.clock().now());
+                return LIT_HEURE_DS(t);
+            },
+            [](const ClockReading& r) { return r.image; }, QString::fromUtf8(msg::kClockReadDone));
+        if (!r.data) {
+            report(r.outcome, out);
+            out->json[QStringLiteral("envoi")] = false;
             return;
+        }
         // A panel whose clock holds no valid date is set in any case.
+        const QDateTime panel = imageDateTime(*r.data);
         if (panel.isValid()) {
             const qint64 drift = pc.secsTo(panel);
             out->lines << driftText(drift);
             out->json[QStringLiteral("ecart_s")] = drift;
             if (qAbs(drift) <= *o.maxDrift) {
+                report(r.outcome, out);
                 out->json[QStringLiteral("envoi")] = false;
                 out->message = QStringLiteral("Écart de %1 s, pas plus de %2 s : l'heure n'est pas envoyée.")
                                    .arg(qAbs(drift)).arg(*o.maxDrift);
                 return;
             }
         }
-        s.ui().shown.clear();
-        out->message.clear();
     }
     // The PC's time at the moment of sending, before the link test.
     const ClockValues pc = clockValuesFromDateTime(t.clock().now());
-    if (!runCommand(s, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, done, out))
-        return;
-    out->json[QStringLiteral("envoi")] = true;
-    if (out->status == kExitDone)
-        out->lines << QStringLiteral("Heure du PC envoyée.");
+    const CommandOutcome c = runDeviceCommand(t, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, done);
+    report(c, out);
+    // Sent: the time went out; acknowledged only when its answers were checked.
+    out->json[QStringLiteral("envoi")] = c.operationRan;
+    if (c.success())
+        out->lines << (c.checked ? QStringLiteral("Heure du PC envoyée.")
+                                 : QStringLiteral("Heure du PC envoyée, sans contrôle de la réponse."));
 }
 
 void setManualTime(Session& s, const Options& o, Outcome* out)
@@ -403,7 +506,7 @@ void setManualTime(Session& s, const Options& o, Outcome* out)
     v.year = o.date.year() - 2000;
     v.control = 0;
     out->json[QStringLiteral("jour")] = clocknames::days().at(v.day - 1);
-    runCommand(s, command::kClockManual, [&] { return ENVOI_HEURE_MAN(t, v); }, done, out);
+    report(runDeviceCommand(t, command::kClockManual, [&] { return ENVOI_HEURE_MAN(t, v); }, done), out);
 }
 
 void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
@@ -414,7 +517,7 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
     // "Démarrer", then one character per poll and "Arrêter", as the monitor window does them.
     Dcf77Monitor monitor(t);
     if (!monitor.start()) {
-        judge(s, {}, out);
+        judgeShown(s, out);
         return;
     }
     Dcf77Log log;
@@ -483,40 +586,50 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
     out->json[QStringLiteral("mauvaises")] = bad;
     if (!o.file.isEmpty() && !saveFile(o.file, dcf77LogFile(log.text(), clock.now()), out))
         return;
-    judge(s, {}, out);
+    judgeShown(s, out);
 }
 
 void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     if (o.action == QLatin1String("lire")) {
-        runCommand(s, o.relay == 1 ? command::kRelay1Read : command::kRelay2Read, [&] {
-            const RelayRead r = o.relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t);
-            if (r.block) {
-                out->lines << relayLines(*r.block);
-                out->json[QStringLiteral("relais")] = o.relay;
-                const QJsonObject j = relayJson(*r.block);
-                for (auto it = j.begin(); it != j.end(); ++it)
-                    out->json[it.key()] = it.value();
-            }
-            return r.result;
-        }, relayReadText(o.relay), out);
+        const CommandReading<DecodedRelay> r = runReadingCommand<DecodedRelay>(t,
+            o.relay == 1 ? command::kRelay1Read : command::kRelay2Read,
+            [&] { return o.relay == 1 ? LIT_RELAIS1(t) : LIT_RELAIS2(t); },
+            [](const RelayRead& r) { return r.block; }, relayReadText(o.relay));
+        report(r.outcome, out);
+        out->json[QStringLiteral("relais")] = o.relay;
+        if (!r.data)
+            return;
+        out->lines << relayLines(*r.data);
+        const QJsonObject j = relayJson(*r.data);
+        for (auto it = j.begin(); it != j.end(); ++it)
+            out->json[it.key()] = it.value();
         return;
     }
-    // As the relay windows send their controls after the file was loaded into them.
-    QJsonArray programmed;
+    // As the relay windows send their controls after the file was loaded into them; relay 2 is
+    // not sent when relay 1 failed.
+    QJsonArray programmed, each;
+    QStringList messages;
     for (int relay = 1; relay <= 2; ++relay) {
-        const QString done = relayProgrammedText(relay);
         const auto alarms = relayAlarms(p.config.relays[size_t(relay - 1)]);
-        runCommand(s, relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
+        const CommandOutcome c = runDeviceCommand(t, relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
             return relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
-        }, done, out, {relayProgrammedText(1), relayProgrammedText(2)});
-        if (out->status != kExitDone)
+        }, relayProgrammedText(relay));
+        QJsonObject j = outcomeJson(c);
+        j[QStringLiteral("relais")] = relay;
+        j[QStringLiteral("message")] = outcomeMessage(c);
+        each.append(j);
+        messages << outcomeMessage(c);
+        if (!c.success()) {
+            out->status = kExitPanel;
             break;
-        out->lines << done;
+        }
         programmed.append(relay);
     }
+    out->message = messages.join(QLatin1Char('\n'));
     out->json[QStringLiteral("relais")] = programmed;
+    out->json[QStringLiteral("resultats")] = each;
 }
 
 void event(Session& s, const Options& o, Outcome* out)
@@ -530,25 +643,27 @@ void event(Session& s, const Options& o, Outcome* out)
     out->json[QStringLiteral("heures")] = c.hours;
     out->json[QStringLiteral("minutes")] = c.minutes;
     out->json[QStringLiteral("passe")] = c.past;
-    runCommand(s, command::kEventWrite, [&] {
+    report(runDeviceCommand(t, command::kEventWrite, [&] {
         return ECRI_RELAIS2(t, eventBlock(o.date, o.hour, o.minute, c, o.contactCloses));
-    }, done, out);
+    }, done), out);
 }
 
 void brightnessCmd(Session& s, const Options& o, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     if (o.action == QLatin1String("lire")) {
-        runCommand(s, command::kBrightnessRead, [&] {
-            if (!LIT_LUM(t))
-                return CmdResult::failed(0);
-            QStringList bytes;
-            for (int r = kBrightnessBlockFirst; r < kBrightnessBlockFirst + 5; ++r)
-                bytes << QStringLiteral("%1").arg(t.TAB_DS()[size_t(r)], 2, 16, QLatin1Char('0')).toUpper();
-            out->lines << QStringLiteral("Bloc luminosité (registres 50 à 54) : %1").arg(bytes.join(QLatin1Char(' ')));
-            out->json[QStringLiteral("bloc")] = QJsonArray::fromStringList(bytes);
-            return CmdResult::acknowledged();
-        }, QString::fromUtf8(msg::kReadingDone), out);
+        using Block = std::array<quint8, kBrightnessBlockSize>;
+        const CommandReading<Block> r = runReadingCommand<Block>(t, command::kBrightnessRead,
+            [&] { return readBrightness(t); }, [](const BrightnessRead& r) { return r.block; },
+            QString::fromUtf8(msg::kReadingDone));
+        report(r.outcome, out);
+        if (!r.data)
+            return;
+        QStringList bytes;
+        for (quint8 b : *r.data)
+            bytes << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+        out->lines << QStringLiteral("Bloc luminosité (registres 50 à 54) : %1").arg(bytes.join(QLatin1Char(' ')));
+        out->json[QStringLiteral("bloc")] = QJsonArray::fromStringList(bytes);
         return;
     }
     const QString done = QString::fromUtf8(msg::kBrightnessDone);
@@ -556,45 +671,73 @@ void brightnessCmd(Session& s, const Options& o, Outcome* out)
     const quint8 mode = brightness::modeByte(o.action == QLatin1String("auto"), o.action == QLatin1String("20"),
                                              o.action == QLatin1String("100"));
     const quint8 sensitivity = brightness::sensitivityByte(o.fastDetection, !o.fastDetection);
-    runCommand(s, command::kBrightnessWrite, [&] {
+    report(runDeviceCommand(t, command::kBrightnessWrite, [&] {
         return ECRI_BLOC(t, mode, quint8(o.level), sensitivity, 0, 0);
-    }, done, out);
+    }, done), out);
     out->json[QStringLiteral("mode")] = o.action;
     out->json[QStringLiteral("sensibilite")] = o.level;
     out->json[QStringLiteral("detection")] = o.fastDetection ? QStringLiteral("rapide") : QStringLiteral("lente");
 }
 
+// The register grid, one register at a time. Its window sends no link test; here the command
+// starts one, since a panel left streaming DCF77 after an earlier command's closing frame would
+// slip a character into the single-byte answers. No closing frame follows. Registers 0 to 7 (the
+// clock) are written only when asked: an image saved earlier would set the panel back to its time.
 void registersCmd(Session& s, const Options& o, const Prepared& p, Outcome* out)
 {
     Tqvbase& t = s.tqv();
-    // The grid talks to the panel one register at a time. Its window sends no link test; here the
-    // command starts one, since a panel left streaming DCF77 after an earlier command's closing
-    // frame would slip a character into the single-byte answers. No closing frame follows.
-    if (!t.TEST_LIAISON() && stopsAfterFailedLinkTest(LinkPolicy::StopWhenWired, t.wired())) {
-        judge(s, {}, out);
+    CommandOutcome c;
+    c.command = DeviceCommand{"dump", o.action == QLatin1String("ecrire") ? "ENVOI_4DIGITCOUL" : "Command1",
+                              LinkPolicy::StopWhenWired};
+    c.checked = !t.responseIgnored();
+    t.clearShown();
+    const bool linked = t.TEST_LIAISON();
+    c.linkTestBytes = t.lastLinkTestBytes();
+    c.linkTest = !c.checked && linked ? LinkTestResult::Unchecked : linked ? LinkTestResult::Passed : LinkTestResult::Failed;
+    c.messages = t.shown();
+    if (!linked && stopsAfterFailedLinkTest(c.command.policy, t.wired())) {
+        c.kind = c.linkTestBytes > 0 ? OutcomeKind::BadAnswer : OutcomeKind::SilentPanel;
+        report(c, out);
         return;
     }
+    c.operationRan = true;
     if (o.action == QLatin1String("ecrire")) {
-        writeRegisterGrid(t, p.registers, [&](int n) { s.progress().show(QStringLiteral("registre %1 / 64").arg(n + 1)); });
-        out->message = QStringLiteral("64 registres écrits.");
+        const int first = o.withClock ? 0 : kClockFirst + kClockRegisters;
+        c.expected = grid::kRegisters - first;
+        c.received = writeRegisterGrid(t, p.registers, {}, first);
+        CmdResult r = CmdResult::counted(c.received == c.expected, c.expected, c.received);
+        c.kind = judgeOutcome(c, r, false);
+        report(c, out);
+        out->json[QStringLiteral("premier_registre")] = first;
+        if (c.success())
+            out->message = QStringLiteral("%1 registres écrits (%2 à 63)%3.")
+                               .arg(c.expected).arg(first)
+                               .arg(c.checked ? QString() : QStringLiteral(", réponses non contrôlées"));
         return;
     }
-    const auto values = readRegisterGrid(t, [&](int n, int) { s.progress().show(QStringLiteral("registre %1 / 64").arg(n + 1)); });
-    const QStringList rows = registerRows(values);
-    out->lines << rows;
-    QJsonArray regs;
+    const auto values = readRegisterGrid(t, {});
     QStringList silent;
-    for (int n = 0; n < grid::kRegisters; ++n) {
-        regs.append(values[size_t(n)] < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(gridText(values[size_t(n)])));
+    for (int n = 0; n < grid::kRegisters; ++n)
         if (values[size_t(n)] < 0)
             silent << QString::number(n);
-    }
-    out->json[QStringLiteral("registres")] = regs;
+    c.expected = grid::kRegisters;
+    c.received = grid::kRegisters - int(silent.size());
+    const CmdResult r = CmdResult::counted(silent.isEmpty(), c.expected, c.received);
+    c.kind = judgeOutcome(c, r, true);
+    report(c, out);
     if (!silent.isEmpty()) {
-        out->status = kExitPanel;
         out->message = QStringLiteral("Pas de réponse des registres %1.").arg(silent.join(QStringLiteral(", ")));
         return;
     }
+    if (!c.success())
+        return;
+    const QStringList rows = registerRows(values);
+    out->lines << rows;
+    QJsonArray regs;
+    for (int n = 0; n < grid::kRegisters; ++n)
+        regs.append(gridText(values[size_t(n)]));
+    out->json[QStringLiteral("registres")] = regs;
+    out->message.clear();
     if (!o.file.isEmpty())
         saveFile(o.file, (rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8(), out);
 }

@@ -37,6 +37,7 @@ struct Options {
     bool contactCloses = true;    // --contact ferme|ouvre
     int level = 5;                // luminosite --sensibilite N (0..15)
     bool fastDetection = true;    // luminosite --detection rapide|lente
+    bool withClock = false;       // registres ecrire --avec-horloge: registers 0 to 7 too
 
     // Whether the command talks to a panel (and so needs --port).
     bool needsPort() const;

@@ -46,7 +46,7 @@ static CmdResult writeClock(Tqvbase& t, const ClockValues& v, const WritePlan& p
 {
     Tqvbase::Operation op(t, QString::fromLatin1(name));
     if (!v.valid())
-        return CmdResult::failed(0);
+        return CmdResult::refused();
     return t.writeRegisters(kClockFirst, v.registerBytes(), plan);
 }
 
@@ -98,7 +98,7 @@ static ClockReading readClock(Tqvbase& t, int firstRegister, const char* name)
         regs.push_back(r);
     const int n = t.sendReads(regs, plan::kClockRead);
     if (n < 8)
-        return {CmdResult::failed(n < 0 ? 0 : n), std::nullopt};
+        return {CmdResult::counted(false, 8, n), std::nullopt};
     ClockImage image;
     // Nine characters are taken: the eight answers and one more, normally absent.
     for (int i = 0; i < 9; ++i) {
@@ -106,7 +106,7 @@ static ClockReading readClock(Tqvbase& t, int firstRegister, const char* name)
         if (i < 8)
             image.bytes[size_t(i)] = quint8(b < 0 ? 0 : b);
     }
-    return {CmdResult::acknowledged(), image};
+    return {CmdResult::counted(true, 8, n), image};
 }
 
 ClockReading LIT_HEURE_DS(Tqvbase& t)

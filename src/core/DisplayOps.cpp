@@ -29,7 +29,7 @@ CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int 
 {
     Tqvbase::Operation op(t, QStringLiteral("ECRI_BLOC"));
     if (subCode < 0 || subCode > 63)
-        return CmdResult::failed(0);
+        return CmdResult::refused();
     auto& tab = t.TAB_DS();
     tab[kCommandBlockFirst] = quint8(kFunctionBase + subCode);
     tab[kCommandBlockFirst + 1] = p1;
@@ -42,34 +42,45 @@ CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int 
     return t.writeRegisters(kCommandBlockFirst, values, plan::kBlockWrite);
 }
 
-bool LIT_LUM(Tqvbase& t)
+BrightnessRead readBrightness(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_LUM"));
+    BrightnessRead out;
     std::vector<int> regs;
     for (int r = kBrightnessBlockFirst; r < kBrightnessBlockFirst + kBrightnessBlockSize; ++r)
         regs.push_back(r);
-    if (t.sendReads(regs, plan::kBrightnessRead) != kBrightnessBlockSize)
-        return false;
+    const int n = t.sendReads(regs, plan::kBrightnessRead);
+    out.result = CmdResult::counted(false, kBrightnessBlockSize, n);
+    out.result.count = 0;   // the window tests only for success
+    if (n != kBrightnessBlockSize)
+        return out;
     const int marker = t.readByte();
     if (marker < 0)
-        return false;
+        return out;
     auto& tab = t.TAB_DS();
     tab[kBrightnessBlockFirst] = quint8(marker);
     if (marker != kBlockMarker) {
-        t.ui().message(QString::fromUtf8(msg::kNoReading), MsgIcon::Exclamation);
-        return false;
+        t.show(QString::fromUtf8(msg::kNoReading), MsgIcon::Exclamation);
+        return out;
     }
     // Decode into a copy so that a short read leaves the image as it was.
-    std::array<quint8, 4> data{};
-    for (quint8& b : data) {
+    std::array<quint8, kBrightnessBlockSize> block{quint8(marker)};
+    for (int i = 1; i < kBrightnessBlockSize; ++i) {
         const int v = t.readByte();
         if (v < 0)
-            return false;
-        b = quint8(v);
+            return out;
+        block[size_t(i)] = quint8(v);
     }
-    for (int i = 0; i < 4; ++i)
-        tab[kBrightnessBlockFirst + 1 + i] = data[i];
-    return true;
+    for (int i = 1; i < kBrightnessBlockSize; ++i)
+        tab[kBrightnessBlockFirst + i] = block[size_t(i)];
+    out.result = CmdResult::counted(true, kBrightnessBlockSize, n);
+    out.block = block;
+    return out;
+}
+
+bool LIT_LUM(Tqvbase& t)
+{
+    return readBrightness(t).result.ok;
 }
 
 } // namespace kwf

@@ -1,6 +1,9 @@
 #pragma once
 #include "core/Tqvbase.h"
 
+#include <array>
+#include <optional>
+
 namespace kwf {
 
 // Brightness settings as the panel takes them in the command block.
@@ -38,5 +41,11 @@ CmdResult ECRI_BLOC(Tqvbase& t, quint8 p1, quint8 p2, quint8 p3, quint8 p4, int 
 // waiting, the first goes to TAB_DS[50]; when it is the marker the other four follow into
 // TAB_DS[51..54] and the result is true, otherwise "Pas de Lecture possible." is shown.
 bool LIT_LUM(Tqvbase& t);
+// The same, with the counts and the five bytes read (marker first), present on success only.
+struct BrightnessRead {
+    CmdResult result;
+    std::optional<std::array<quint8, kBrightnessBlockSize>> block;
+};
+BrightnessRead readBrightness(Tqvbase& t);
 
 } // namespace kwf

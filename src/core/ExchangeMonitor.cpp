@@ -75,14 +75,7 @@ QString ExchangeMonitor::progressText(const QString& operation, int step, const 
     return label;
 }
 
-QString ExchangeMonitor::text() const
-{
-    if (!m_active || m_clock.monotonicMs() - m_startMs < kShowAfterMs || m_last.name.isEmpty())
-        return {};
-    return progressText(m_last.name, m_last.frames, m_last.detail);
-}
-
-ExchangeMonitor::Step* ExchangeMonitor::current()
+ProgressSteps::Step* ProgressSteps::current()
 {
     for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
         if (it->counted)
@@ -91,10 +84,55 @@ ExchangeMonitor::Step* ExchangeMonitor::current()
     return nullptr;
 }
 
-void ExchangeMonitor::touch()
+void ProgressSteps::keep()
 {
     if (Step* s = current())
         m_last = *s;
+}
+
+void ProgressSteps::started(const QString& name)
+{
+    Step s;
+    s.name = name;
+    s.counted = !(isSingleRegister(name) && !m_stack.empty());
+    m_stack.push_back(s);
+    keep();
+}
+
+void ProgressSteps::finished()
+{
+    if (!m_stack.empty())
+        m_stack.pop_back();
+}
+
+void ProgressSteps::frameWritten()
+{
+    if (Step* s = current())
+        ++s->frames;
+    keep();
+}
+
+void ProgressSteps::detail(const QString& detail)
+{
+    if (Step* s = current())
+        s->detail = detail;
+    keep();
+}
+
+QString ProgressSteps::text() const
+{
+    return m_last.name.isEmpty() ? QString() : ExchangeMonitor::progressText(m_last.name, m_last.frames, m_last.detail);
+}
+
+QString ExchangeMonitor::text() const
+{
+    if (!m_active || m_clock.monotonicMs() - m_startMs < kShowAfterMs)
+        return {};
+    return m_steps.text();
+}
+
+void ExchangeMonitor::touch()
+{
     if (!m_active) {
         m_active = true;
         m_startMs = m_clock.monotonicMs();
@@ -106,30 +144,24 @@ void ExchangeMonitor::touch()
 
 void ExchangeMonitor::operationStarted(const QString& name)
 {
-    Step s;
-    s.name = name;
-    s.counted = !(isSingleRegister(name) && !m_stack.empty());
-    m_stack.push_back(s);
+    m_steps.started(name);
     touch();
 }
 
 void ExchangeMonitor::operationFinished(const QString&)
 {
-    if (!m_stack.empty())
-        m_stack.pop_back();
+    m_steps.finished();
 }
 
 void ExchangeMonitor::frameWritten(const QByteArray&, bool)
 {
-    if (Step* s = current())
-        ++s->frames;
+    m_steps.frameWritten();
     touch();
 }
 
 void ExchangeMonitor::progress(const QString& detail)
 {
-    if (Step* s = current())
-        s->detail = detail;
+    m_steps.detail(detail);
     touch();
 }
 
@@ -164,7 +196,7 @@ void ExchangeMonitor::checkIdle()
     if (!m_active || m_t.busy())
         return;
     m_active = false;
-    m_last = Step{};
+    m_steps.clearLast();
     m_showTimer.stop();
     emit changed();
 }

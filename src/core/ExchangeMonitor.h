@@ -10,6 +10,32 @@ namespace kwf {
 
 class Clock;
 
+// Where the operations under way have got to, from the transport's notices: the innermost
+// operation that counts (a single register inside a grid counts for the grid), its frames
+// written and its detail. The status bar and the console's progress line both show its text.
+class ProgressSteps {
+public:
+    void started(const QString& name);
+    void finished();
+    void frameWritten();
+    void detail(const QString& detail);
+    void clearLast() { m_last = Step{}; }
+    // The last step seen, still there in the gaps between operations; empty before any.
+    QString text() const;
+
+private:
+    struct Step {
+        QString name;
+        int frames = 0;
+        QString detail;
+        bool counted = true;
+    };
+    Step* current();
+    void keep();
+    std::vector<Step> m_stack;
+    Step m_last;
+};
+
 // Follows the device command under way, for the status bar: whether one is running (from its
 // first frame until control is back with the event loop, the line released), and once it has
 // lasted a second, what it is doing and how far it has got: "Lecture relais 2 : 9/17",
@@ -48,22 +74,14 @@ public:
     void progress(const QString& detail) override;
 
 private:
-    struct Step {
-        QString name;
-        int frames = 0;
-        QString detail;
-        bool counted = true;   // a single register inside a grid counts for the grid
-    };
     void touch();
     void postCheck();
-    Step* current();
 
     Tqvbase& m_t;
     Clock& m_clock;
     bool m_active = false;
     qint64 m_startMs = 0;
-    std::vector<Step> m_stack;
-    Step m_last;               // the last operation shown, kept through the gaps between them
+    ProgressSteps m_steps;
     QTimer m_showTimer;
     bool m_checkPosted = false;
 };

@@ -36,7 +36,15 @@ std::optional<int> bcdIndex(quint8 byte, int last)
 
 void noReading(Tqvbase& t)
 {
-    t.ui().message(QString::fromUtf8(msg::kNoReading), MsgIcon::Exclamation);
+    t.show(QString::fromUtf8(msg::kNoReading), MsgIcon::Exclamation);
+}
+
+// A block read whose bytes came but could not be decoded.
+CmdResult undecoded(int received)
+{
+    CmdResult r = CmdResult::counted(false, kRelayBlockSize, received);
+    r.count = 0;
+    return r;
 }
 
 } // namespace
@@ -131,33 +139,33 @@ RelayRead LIT_RELAIS1(Tqvbase& t)
     RelayRead out;
     const int n = t.sendReads(blockRegisters(kRelay1First), plan::kRelay1Read);
     if (n != kRelayBlockSize) {
-        out.result = CmdResult::failed(qMax(n, 0));
+        out.result = CmdResult::counted(false, kRelayBlockSize, n);
         return out;
     }
     auto& tab = t.TAB_DS();
     const int marker = t.readByte();
     if (marker < 0) {
-        out.result = CmdResult::failed(0);
+        out.result = undecoded(n);
         return out;
     }
     tab[kRelay1First] = quint8(marker);
     if (marker != kBlockMarker) {
         // The other bytes stay in the input until the next exchange empties it.
         noReading(t);
-        out.result = CmdResult::failed(0);
+        out.result = undecoded(n);
         return out;
     }
     std::array<quint8, 16> data{};
     for (int i = 0; i < 16; ++i) {
         const int b = t.readByte();
         if (b < 0) {
-            out.result = CmdResult::failed(0);
+            out.result = undecoded(n);
             return out;
         }
         data[i] = quint8(b);
         tab[kRelay1First + 1 + i] = data[i];
     }
-    out.result = CmdResult::acknowledged();
+    out.result = CmdResult::counted(true, kRelayBlockSize, n);
     out.block = decodeRelayBlock(data);
     return out;
 }
@@ -168,27 +176,27 @@ RelayRead LIT_RELAIS2(Tqvbase& t)
     RelayRead out;
     const int n = t.sendReads(blockRegisters(kRelay2First), plan::kRelay2Read);
     if (n != kRelayBlockSize) {
-        out.result = CmdResult::failed(qMax(n, 0));
+        out.result = CmdResult::counted(false, kRelayBlockSize, n);
         return out;
     }
     auto& tab = t.TAB_DS();
     for (int i = 0; i < kRelayBlockSize; ++i) {
         const int b = t.readByte();
         if (b < 0) {
-            out.result = CmdResult::failed(0);
+            out.result = undecoded(n);
             return out;
         }
         tab[kRelay2First + i] = quint8(b);
     }
     if (tab[kRelay2First + 16] != kBlockMarker) {
         noReading(t);
-        out.result = CmdResult::failed(0);
+        out.result = undecoded(n);
         return out;
     }
     std::array<quint8, 16> data{};
     for (int i = 0; i < 16; ++i)
         data[i] = tab[kRelay2First + i];
-    out.result = CmdResult::acknowledged();
+    out.result = CmdResult::counted(true, kRelayBlockSize, n);
     out.block = decodeRelayBlock(data);
     return out;
 }

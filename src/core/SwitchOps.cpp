@@ -103,15 +103,18 @@ std::array<int, grid::kRegisters> readRegisterGrid(Tqvbase& t, const std::functi
     return values;
 }
 
-void writeRegisterGrid(Tqvbase& t, const std::array<quint8, grid::kRegisters>& values,
-                       const std::function<void(int)>& step)
+int writeRegisterGrid(Tqvbase& t, const std::array<quint8, grid::kRegisters>& values,
+                      const std::function<void(int)>& step, int first)
 {
     Tqvbase::Operation op(t, QStringLiteral("ENVOI_GRILLE"));
-    for (int n = 0; n < grid::kRegisters; ++n) {
-        t.ECRI_REG(n, values[n]);
+    int acknowledged = 0;
+    for (int n = qMax(first, 0); n < grid::kRegisters; ++n) {
+        if (t.ECRI_REG(n, values[n]).ok)
+            ++acknowledged;
         if (step)
             step(n);
     }
+    return acknowledged;
 }
 
 } // namespace kwf

@@ -57,8 +57,9 @@ QString gridText(int value);
 // did not answer with exactly one byte. Always runs through all 64.
 std::array<int, grid::kRegisters> readRegisterGrid(Tqvbase& t, const std::function<void(int, int)>& step);
 
-// Writes registers 0 to 63 one by one; after each, `step(n)`. The answers are not judged.
-void writeRegisterGrid(Tqvbase& t, const std::array<quint8, grid::kRegisters>& values,
-                       const std::function<void(int)>& step);
+// Writes registers `first` to 63 one by one; after each, `step(n)`. The window does not judge
+// the answers; the result is the number of writes acknowledged with their one byte.
+int writeRegisterGrid(Tqvbase& t, const std::array<quint8, grid::kRegisters>& values,
+                      const std::function<void(int)>& step, int first = 0);
 
 } // namespace kwf

@@ -57,7 +57,7 @@ bool Tqvbase::VERIF_PORT()
     if (busy())
         return false;
     if (!m_link.portValide) {
-        m_ui.message(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
+        show(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
         return false;
     }
     return true;
@@ -68,7 +68,7 @@ bool Tqvbase::VERIF_PORT_OUVERT()
     if (busy())
         return false;
     if (!m_link.portValide || !m_port.isOpen()) {
-        m_ui.message(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
+        show(QString::fromUtf8(msg::kPortNotValidated), MsgIcon::Exclamation);
         return false;
     }
     return true;
@@ -109,6 +109,7 @@ bool Tqvbase::TEST_LIAISON()
     if (busy())
         return false;
     Operation op(*this, QStringLiteral("TEST_LIAISON"));
+    m_linkTestBytes = -1;
     for (int attempt = 0; attempt < 3; ++attempt) {
         beginExchange();
         // A port error (closed, gone) ends the link test at once, without a message.
@@ -118,6 +119,7 @@ bool Tqvbase::TEST_LIAISON()
         if (responseIgnored())
             return true;
         const int n = bytesWaiting();
+        m_linkTestBytes = n;
         notify([&](ExchangeObserver& o) { o.waited(0.9, n); });
         if (n == 1)
             return true;
@@ -126,7 +128,7 @@ bool Tqvbase::TEST_LIAISON()
     if (wired()) {
         FIN_LIAISON();
         FIN_LIAISON();
-        m_ui.message(QString::fromUtf8(msg::kLinkFailed), MsgIcon::Exclamation);
+        show(QString::fromUtf8(msg::kLinkFailed), MsgIcon::Exclamation);
     }
     return false;
 }
@@ -138,13 +140,24 @@ bool Tqvbase::FIN_LIAISON()
     Operation op(*this, QStringLiteral("FIN_LIAISON"));
     beginExchange();
     const bool written = send(closingFrame());
+    m_closingAcknowledged = false;
     if (written)
         ATTENTE(0.1);
     if (responseIgnored())
         return true;
     const int n = bytesWaiting();
     notify([&](ExchangeObserver& o) { o.waited(0.1, n); });
-    return written && n == 1;
+    m_closingAcknowledged = written && n == 1;
+    return m_closingAcknowledged;
+}
+
+void Tqvbase::show(const QString& text, MsgIcon icon)
+{
+    // Commands start the list afresh; messages shown outside them are not kept for long.
+    if (m_shown.size() >= 64)
+        m_shown.erase(m_shown.begin());
+    m_shown.push_back({text, icon});
+    m_ui.message(text, icon);
 }
 
 void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)
@@ -156,13 +169,13 @@ void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)
         return;
     if (r.ok) {
         notify([&](ExchangeObserver& o) { o.outcome(successText); });
-        m_ui.message(successText, MsgIcon::Information);
+        show(successText, MsgIcon::Information);
     } else if (wired()) {
         notify([&](ExchangeObserver& o) { o.outcome(QString::fromUtf8(msg::kWiredFailure)); });
-        m_ui.message(QString::fromUtf8(msg::kWiredFailure), MsgIcon::Exclamation);
+        show(QString::fromUtf8(msg::kWiredFailure), MsgIcon::Exclamation);
     } else {
         notify([&](ExchangeObserver& o) { o.outcome(QString::fromUtf8(msg::kWirelessFailure)); });
-        m_ui.message(QString::fromUtf8(msg::kWirelessFailure), MsgIcon::Information);
+        show(QString::fromUtf8(msg::kWirelessFailure), MsgIcon::Information);
     }
 }
 
@@ -172,12 +185,12 @@ CmdResult Tqvbase::writeRegisters(int firstRegister, const QByteArray& values, c
     beginExchange();
     for (int i = 0; i < values.size(); ++i) {
         if (!send(registerWriteFrame(firstRegister + i, quint8(values[i]), plan.shape.preamble, plan.shape.endRun)))
-            return CmdResult::failed(bytesWaiting());
+            return CmdResult::counted(false, int(values.size()), bytesWaiting());
     }
     ATTENTE(wait);
     const int n = bytesWaiting();
     notify([&](ExchangeObserver& o) { o.waited(wait, n); });
-    return n == values.size() ? CmdResult::acknowledged() : CmdResult::failed(n);
+    return CmdResult::counted(n == values.size(), int(values.size()), n);
 }
 
 int Tqvbase::sendReads(const std::vector<int>& registers, const ReadPlan& plan)

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/RegisterMap.h"
+#include "core/UiServices.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,13 +16,31 @@ class UiServices;
 struct LinkSettingsModel;
 
 // Result of a device command: acknowledged, or the number of bytes that were waiting
-// (0 for reads that could not decode).
+// (0 for reads that could not decode). `expected` and `received` are the answer's size and the
+// bytes that came, whatever the verdict; `sent` is false when the command was refused before
+// any frame went out (values out of range).
 struct CmdResult {
     bool ok = false;
     int count = 0;
+    int expected = 0;
+    int received = 0;
+    bool sent = true;
     static CmdResult acknowledged() { return {true, 0}; }
     static CmdResult failed(int bytesWaiting) { return {false, bytesWaiting}; }
+    static CmdResult refused() { return {false, 0, 0, 0, false}; }
+    // The verdict on `received` bytes out of `expected`.
+    static CmdResult counted(bool ok, int expected, int received)
+    {
+        return {ok, ok ? 0 : qMax(received, 0), expected, qMax(received, 0), true};
+    }
     explicit operator bool() const { return ok; }
+};
+
+// A message box as a window shows it.
+struct ShownMessage {
+    QString text;
+    MsgIcon icon;
+    bool operator==(const ShownMessage& o) const { return text == o.text && icon == o.icon; }
 };
 
 // What the exchanges do, for the journal and the status bar. Costs nothing when none is set.
@@ -87,6 +106,16 @@ public:
     bool FIN_LIAISON();
     // Closing exchange, then the outcome message of a device command.
     void COMPTE_RENDU(const CmdResult& r, const QString& successText);
+    // Bytes waiting at the last attempt of the last link test (-1: it wrote nothing).
+    int lastLinkTestBytes() const { return m_linkTestBytes; }
+    // True when the last closing exchange had its one byte back.
+    bool lastClosingAcknowledged() const { return m_closingAcknowledged; }
+
+    // Shows a message box and keeps it in the list of messages shown, so that a command can
+    // tell what its window showed.
+    void show(const QString& text, MsgIcon icon);
+    const std::vector<ShownMessage>& shown() const { return m_shown; }
+    void clearShown() { m_shown.clear(); }
 
     // Building blocks of the register operations.
     // Empties the receive buffer and drops DTR.
@@ -149,6 +178,9 @@ private:
     LinkSettingsModel& m_link;
     std::array<quint8, kTabDsSize> m_tabDs{};
     int m_held = 0;
+    int m_linkTestBytes = -1;
+    bool m_closingAcknowledged = false;
+    std::vector<ShownMessage> m_shown;
     template <class F> void notify(F&& f)
     {
         for (ExchangeObserver* o : m_observers)

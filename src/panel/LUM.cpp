@@ -110,7 +110,7 @@ void LUM::ENVOI_LUM_Click()
 void LUM::Command1_Click()
 {
     runDeviceCommand(m_tqv, command::kBrightnessRead, [this] {
-        return LIT_LUM(m_tqv) ? CmdResult::acknowledged() : CmdResult::failed(0);
+        return readBrightness(m_tqv).result;
     }, QString::fromUtf8(msg::kReadingDone));
 }
 
