@@ -140,7 +140,15 @@ public:
 
     // Opens the port as the settings window validates it: on a refusal, the window's message and
     // its explanation.
-    PortOpening open() { return openLinkPort(*m_env.port, m_link, portsOf(m_env)); }
+    PortOpening open()
+    {
+        const PortDirectory ports = portsOf(m_env);
+        PortOpening r = openLinkPort(*m_env.port, m_link, ports, m_o.port);
+        if (!r.opened && r.detail.isEmpty())
+            r.detail = portFailureReason(ports.resolve(m_o.port).device, m_env.port->errorKind(),
+                                         m_env.port->errorString());
+        return r;
+    }
     void close()
     {
         m_progress.clear();
@@ -206,24 +214,24 @@ QString prepare(const Options& o, Prepared* p)
     if (reads) {
         QByteArray bytes;
         if (!QFileInfo(o.file).isFile() || !readFileStart(o.file, kMaxInputFile, &bytes))
-            return QStringLiteral("Fichier « %1 » illisible.").arg(o.file);
+            return QStringLiteral("Fichier « %1 » illisible.").arg(echoed(o.file));
         if (o.command == QLatin1String("relais")) {
             const ConfigRead r = readConfig(bytes, ConfigValues());
             if (!r.complete())
                 return QStringLiteral("Fichier de configuration « %1 » incorrect : la valeur %2 (ligne %3) manque "
                                       "ou sort de sa liste.")
-                    .arg(o.file).arg(r.fieldsRead + 1).arg(r.fieldsRead + 1);
+                    .arg(echoed(o.file)).arg(r.fieldsRead + 1).arg(r.fieldsRead + 1);
             p->config = r.values;
         } else {
             QString why;
             if (!parseRegisterImage(QString::fromUtf8(bytes), &p->registers, &why))
-                return QStringLiteral("Fichier « %1 » incorrect : %2").arg(o.file, why);
+                return QStringLiteral("Fichier « %1 » incorrect : %2").arg(echoed(o.file), why);
         }
     }
     if (!o.file.isEmpty() && !reads) {
         const QFileInfo fi(o.file);
         if (!fi.absoluteDir().exists() || (fi.exists() && !isReplaceableFile(o.file)))
-            return QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(o.file);
+            return QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(echoed(o.file));
     }
     return QString();
 }
@@ -233,7 +241,7 @@ bool saveFile(const QString& path, const QByteArray& bytes, Outcome* out)
     if (writeFileWhole(path, bytes))
         return true;
     out->status = kExitPanel;
-    out->message = QStringLiteral("Erreur lors de l'enregistrement de %1.").arg(path);
+    out->message = QStringLiteral("Erreur lors de l'enregistrement de %1.").arg(echoed(path));
     return false;
 }
 
@@ -269,7 +277,7 @@ Outcome analyseDcf77(const Options& o)
         replay.error = QStringLiteral("illisible");
     if (!replay.ok) {
         out.status = kExitUsage;
-        out.message = QStringLiteral("Fichier « %1 » : %2.").arg(o.analyse, replay.error);
+        out.message = QStringLiteral("Fichier « %1 » : %2.").arg(echoed(o.analyse), replay.error);
         return out;
     }
     out.lines = replay.reception.reportLines(replay.endMs);
@@ -544,9 +552,11 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
         }
     };
     const qint64 start = clock.monotonicMs();
-    const qint64 end = start + qint64(o.minutes) * 60000;
+    // Until N complete minutes have come: the first minute mark may be a minute away, and one
+    // spoiled minute is given its replacement, past which the listening gives up.
+    const qint64 end = start + qint64(o.minutes + 2) * 60000;
     // Five polls a second, as the monitor's timer makes them.
-    for (qint64 next = start + 200; next <= end; next += 200) {
+    for (qint64 next = start + 200; next <= end && good + bad < o.minutes; next += 200) {
         clock.waitUntil(next, &port);
         const Dcf77Monitor::PollResult poll = monitor.poll();
         if (poll.status == Dcf77Monitor::Poll::Gone)
@@ -587,6 +597,16 @@ void listenDcf77(Session& s, ConsoleEnv& env, const Options& o, Outcome* out)
     if (!o.file.isEmpty() && !saveFile(o.file, dcf77LogFile(log.text(), clock.now()), out))
         return;
     judgeShown(s, out);
+    if (good + bad < o.minutes) {
+        const qint64 listened = (clock.monotonicMs() - start) / 1000;
+        QString why = log.seconds() == 0 && log.minutes() == 0 && logLines.isEmpty()
+            ? QStringLiteral("aucun caractère de réception n'est venu de l'afficheur")
+            : reception.verdict(clock.monotonicMs());
+        out->status = kExitPanel;
+        const QString text = QStringLiteral("%1 minute(s) complète(s) sur %2 en %3 s : %4")
+                                 .arg(good + bad).arg(o.minutes).arg(listened).arg(why);
+        out->message = out->message.isEmpty() ? text : out->message + QLatin1Char('\n') + text;
+    }
 }
 
 void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
@@ -609,8 +629,9 @@ void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
     }
     // As the relay windows send their controls after the file was loaded into them; relay 2 is
     // not sent when relay 1 failed.
-    QJsonArray programmed, each;
+    QJsonArray programmed, each, shown;
     QStringList messages;
+    CommandOutcome last;
     for (int relay = 1; relay <= 2; ++relay) {
         const auto alarms = relayAlarms(p.config.relays[size_t(relay - 1)]);
         const CommandOutcome c = runDeviceCommand(t, relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
@@ -620,14 +641,18 @@ void relays(Session& s, const Options& o, const Prepared& p, Outcome* out)
         j[QStringLiteral("relais")] = relay;
         j[QStringLiteral("message")] = outcomeMessage(c);
         each.append(j);
+        for (auto&& m : j.value(QStringLiteral("fenetre")).toArray())
+            shown.append(m);
         messages << outcomeMessage(c);
-        if (!c.success()) {
-            out->status = kExitPanel;
+        last = c;
+        if (!c.success())
             break;
-        }
         programmed.append(relay);
     }
+    // The verdict is the last relay's: the second is sent only when the first succeeded.
+    report(last, out);
     out->message = messages.join(QLatin1Char('\n'));
+    out->json[QStringLiteral("fenetre")] = shown;
     out->json[QStringLiteral("relais")] = programmed;
     out->json[QStringLiteral("resultats")] = each;
 }
@@ -770,9 +795,27 @@ void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& o
 
 } // namespace
 
+// The port of the default configuration file (its first line), 0 when there is none.
+int defaultPort(const ConsoleEnv& env, QString* file)
+{
+    *file = env.defaultConfig.isEmpty() ? defaultConfigPath(env.programDir) : env.defaultConfig;
+    QByteArray bytes;
+    if (!QFileInfo(*file).isFile() || !readFileStart(*file, kMaxInputFile, &bytes))
+        return 0;
+    const ConfigRead r = readConfig(bytes, ConfigValues());
+    return r.fieldsRead > 0 ? r.values.selectors[0] + 1 : 0;
+}
+
 int runConsole(const QStringList& args, ConsoleEnv& env)
 {
-    const ParseResult parsed = parseArguments(args);
+    ParseResult parsed = parseArguments(args);
+    if (parsed.ok() && parsed.options.needsPort() && parsed.options.port == 0 && !parsed.options.help) {
+        QString file;
+        parsed.options.port = defaultPort(env, &file);
+        if (parsed.options.port == 0)
+            parsed.error = QStringLiteral("Port manquant : --port COMn ou -p n (1 à 14), ou un fichier de configuration "
+                                          "par défaut lisible (%1).").arg(echoed(file));
+    }
     const Options& o = parsed.options;
     Outcome out;
     if (o.help) {

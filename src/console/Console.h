@@ -24,6 +24,9 @@ struct ConsoleEnv {
     bool terminal = false;         // standard error is a terminal: progress lines
     // The COM numbers, refreshed: the same numbering as the windows (links, USB adapters).
     std::function<PortDirectory()> ports;
+    // The default configuration file, whose port serves when none is given; empty: the program
+    // folder's.
+    QString defaultConfig;
 };
 
 // Runs one command line (without the program's name); gives the exit status.

@@ -1,4 +1,5 @@
 #include "console/Format.h"
+#include "console/Options.h"
 #include "core/ClockOps.h"
 
 #include <QJsonArray>
@@ -26,7 +27,7 @@ bool parseRegisterImage(const QString& text, std::array<quint8, grid::kRegisters
     for (int i = 0; i < tokens.size() && i < grid::kRegisters; ++i) {
         const GridValue g = parseGridText(tokens[i]);
         if (!g.clean) {
-            *error = QStringLiteral("Valeur « %1 » du registre %2 hors de 00..FF.").arg(tokens[i]).arg(i);
+            *error = QStringLiteral("Valeur « %1 » du registre %2 hors de 00..FF.").arg(echoed(tokens[i])).arg(i);
             return false;
         }
         (*values)[size_t(i)] = g.value;

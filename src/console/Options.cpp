@@ -46,7 +46,7 @@ bool toInt(const QString& text, int lo, int hi, int* out)
 
 QString badValue(const QString& option, const QString& value, const QString& expected)
 {
-    return QStringLiteral("Valeur « %1 » incorrecte pour %2 : %3 attendu.").arg(value, option, expected);
+    return QStringLiteral("Valeur « %1 » incorrecte pour %2 : %3 attendu.").arg(echoed(value), echoed(option), expected);
 }
 
 // A two-way option ("--contact ferme|ouvre"): absent, *out stays; `first` gives true, `second`
@@ -81,18 +81,18 @@ bool parseDateTime(const QString& text, bool withSeconds, QDate* date, int* hour
     const QRegularExpressionMatch m = (withSeconds ? withSec : noSec).match(text.trimmed());
     const QString shape = withSeconds ? QStringLiteral("AAAA-MM-JJ HH:MM:SS") : QStringLiteral("AAAA-MM-JJ HH:MM");
     if (!m.hasMatch()) {
-        *error = QStringLiteral("Date « %1 » illisible : %2 attendu.").arg(text, shape);
+        *error = QStringLiteral("Date « %1 » illisible : %2 attendu.").arg(echoed(text), shape);
         return false;
     }
     const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
     if (!d.isValid()) {
-        *error = QStringLiteral("La date « %1 » n'existe pas.").arg(text);
+        *error = QStringLiteral("La date « %1 » n'existe pas.").arg(echoed(text));
         return false;
     }
     const int h = m.captured(4).toInt(), mi = m.captured(5).toInt();
     const int s = withSeconds ? m.captured(6).toInt() : 0;
     if (h > 23 || mi > 59 || s > 59) {
-        *error = QStringLiteral("L'heure de « %1 » n'existe pas (heures 00 à 23, minutes et secondes 00 à 59).").arg(text);
+        *error = QStringLiteral("L'heure de « %1 » n'existe pas (heures 00 à 23, minutes et secondes 00 à 59).").arg(echoed(text));
         return false;
     }
     *date = d;
@@ -122,6 +122,10 @@ ParseResult parseArguments(const QStringList& args)
             o.journal = true;
             continue;
         }
+        if (a == QLatin1String("--avec-horloge")) {
+            o.withClock = true;
+            continue;
+        }
         QString name = a, value;
         bool hasValue = false;
         if (a == QLatin1String("-p")) {
@@ -136,18 +140,18 @@ ParseResult parseArguments(const QStringList& args)
             for (const ValueOption& v : kValueOptions)
                 known = known || name == QLatin1String(v.name);
             if (!known) {
-                r.error = QStringLiteral("Option « %1 » inconnue.").arg(a);
+                r.error = QStringLiteral("Option « %1 » inconnue.").arg(echoed(a));
                 return r;
             }
             if (!hasValue) {
                 if (i + 1 >= args.size()) {
-                    r.error = QStringLiteral("L'option %1 attend une valeur.").arg(name);
+                    r.error = QStringLiteral("L'option %1 attend une valeur.").arg(echoed(name));
                     return r;
                 }
                 value = args[++i];
             }
             if (values.contains(name)) {
-                r.error = QStringLiteral("L'option %1 est donnée deux fois.").arg(name);
+                r.error = QStringLiteral("L'option %1 est donnée deux fois.").arg(echoed(name));
                 return r;
             }
             values.insert(name, value);
@@ -164,7 +168,7 @@ ParseResult parseArguments(const QStringList& args)
     o.command = positional.takeFirst();
     if (!kCommands.contains(o.command)) {
         r.error = QStringLiteral("Commande « %1 » inconnue. « kwf-tqvctl --help » donne la liste des commandes.")
-                      .arg(o.command);
+                      .arg(echoed(o.command));
         return r;
     }
     for (const ValueOption& v : kValueOptions) {
@@ -184,7 +188,7 @@ ParseResult parseArguments(const QStringList& args)
         if (digits.endsWith(QLatin1Char(':')))
             digits.chop(1);
         if (!toInt(digits, kFirstPort, kLastPort, &o.port)) {
-            r.error = badValue(QStringLiteral("--port"), v, QStringLiteral("COM1 à COM12 (ou 1 à 12)"));
+            r.error = badValue(QStringLiteral("--port"), v, QStringLiteral("COM1 à COM14 (ou 1 à 14)"));
             return r;
         }
     }
@@ -197,7 +201,7 @@ ParseResult parseArguments(const QStringList& args)
         if (positional.size() == n)
             return true;
         r.error = positional.size() > n
-            ? QStringLiteral("Argument « %1 » en trop. Usage : kwf-tqvctl %2").arg(positional.value(n), usage)
+            ? QStringLiteral("Argument « %1 » en trop. Usage : kwf-tqvctl %2").arg(echoed(positional.value(n)), usage)
             : QStringLiteral("Argument manquant. Usage : kwf-tqvctl %1").arg(usage);
         return false;
     };
@@ -250,13 +254,13 @@ ParseResult parseArguments(const QStringList& args)
         o.action = positional[0];
         if (o.action == QLatin1String("lire")) {
             if (!toInt(positional[1], 1, 2, &o.relay)) {
-                r.error = QStringLiteral("Relais « %1 » inconnu : 1 ou 2 attendu.").arg(positional[1]);
+                r.error = QStringLiteral("Relais « %1 » inconnu : 1 ou 2 attendu.").arg(echoed(positional[1]));
                 return r;
             }
         } else if (o.action == QLatin1String("appliquer")) {
             o.file = positional[1];
         } else {
-            r.error = QStringLiteral("Action « %1 » inconnue. Usage : kwf-tqvctl %2").arg(o.action, usage);
+            r.error = QStringLiteral("Action « %1 » inconnue. Usage : kwf-tqvctl %2").arg(echoed(o.action), usage);
             return r;
         }
     } else if (c == QLatin1String("evenement")) {
@@ -280,7 +284,7 @@ ParseResult parseArguments(const QStringList& args)
         o.action = positional[0];
         const QStringList actions = {QStringLiteral("lire"), QStringLiteral("auto"), QStringLiteral("20"), QStringLiteral("100")};
         if (!actions.contains(o.action)) {
-            r.error = QStringLiteral("Réglage « %1 » inconnu. Usage : kwf-tqvctl %2").arg(o.action, usage);
+            r.error = QStringLiteral("Réglage « %1 » inconnu. Usage : kwf-tqvctl %2").arg(echoed(o.action), usage);
             return r;
         }
         const bool reading = o.action == QLatin1String("lire");
@@ -296,7 +300,7 @@ ParseResult parseArguments(const QStringList& args)
         if (!twoWay(values, QStringLiteral("--detection"), "rapide", "lente", &o.fastDetection, &r.error))
             return r;
     } else if (c == QLatin1String("registres")) {
-        const QString usage = QStringLiteral("registres lire [--fichier F] ou registres ecrire F");
+        const QString usage = QStringLiteral("registres lire [--fichier F] ou registres ecrire F [--avec-horloge]");
         if (positional.value(0) == QLatin1String("lire")) {
             if (!wantPositional(1, usage))
                 return r;
@@ -315,11 +319,25 @@ ParseResult parseArguments(const QStringList& args)
         }
         o.action = positional[0];
     }
-    if (o.needsPort() && o.port == 0) {
-        r.error = QStringLiteral("Port manquant : --port COMn ou -p n (1 à 12).");
+    if (o.withClock && !(c == QLatin1String("registres") && o.action == QLatin1String("ecrire"))) {
+        r.error = QStringLiteral("L'option --avec-horloge ne s'applique qu'à « registres ecrire ».");
         return r;
     }
     return r;
+}
+
+QString echoed(const QString& text)
+{
+    QString out;
+    const qsizetype n = qMin<qsizetype>(text.size(), kEchoMax);
+    out.reserve(n + 1);
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        out += c.isPrint() && !c.isSurrogate() ? c : QLatin1Char('?');
+    }
+    if (text.size() > kEchoMax)
+        out += QChar(0x2026);
+    return out;
 }
 
 QString helpText()
@@ -350,10 +368,13 @@ QString helpText()
         "                                 jour/nuit par capteur, ou forcée à 20 % ou 100 % ;\n"
         "                                 N de 0 à 15 (5 par défaut)\n"
         "  registres lire [--fichier F]   les 64 registres en hexadécimal\n"
-        "  registres ecrire F             écrit les 64 registres d'un fichier\n"
+        "  registres ecrire F [--avec-horloge]\n"
+        "                                 écrit les registres 8 à 63 d'un fichier (0 à 63,\n"
+        "                                 l'horloge comprise, avec --avec-horloge)\n"
         "\n"
         "Options :\n"
-        "  -p n, --port COMn              port COM de l'afficheur (1 à 12)\n"
+        "  -p n, --port COMn              port COM de l'afficheur (1 à 14) ; par défaut celui\n"
+        "                                 du fichier de configuration par défaut\n"
         "  --interface filaire|sans-fil   liaison (filaire par défaut)\n"
         "  --controle oui|non             contrôle des réponses (oui par défaut)\n"
         "  --json                         un objet JSON sur la sortie standard\n"

@@ -9,15 +9,15 @@ namespace kwf::console {
 // Exit statuses of kwf-tqvctl.
 enum ExitStatus { kExitDone = 0, kExitPanel = 1, kExitUsage = 2, kExitPort = 3 };
 
-// The port numbers the settings window offers (COM1: .. COM12:).
+// The port numbers: those of the detection, COM1 to COM14.
 constexpr int kFirstPort = 1;
-constexpr int kLastPort = 12;
+constexpr int kLastPort = 14;
 
 // One command line, checked: every value lies in its range before anything is opened or sent.
 struct Options {
     QString command;          // "ports", "detecter", "lire-heure", ...
     QString action;           // relais / luminosite / registres: "lire", "appliquer", "ecrire", "auto", "20", "100"
-    int port = 0;             // COM number, 0 when not given
+    int port = 0;             // COM number, 0 when not given (the default configuration file's then)
     bool wired = true;        // --interface filaire|sans-fil
     bool control = true;      // --controle oui|non
     bool json = false;
@@ -56,6 +56,11 @@ ParseResult parseArguments(const QStringList& args);
 // False with the reason when the text is malformed or names no real date or time.
 bool parseDateTime(const QString& text, bool withSeconds, QDate* date, int* hour, int* minute, int* second,
                    QString* error);
+
+// A piece of the command line or of a file as a message quotes it: printable characters only
+// (others become "?"), at most kEchoMax of them, then "…".
+constexpr int kEchoMax = 80;
+QString echoed(const QString& text);
 
 // The French help.
 QString helpText();

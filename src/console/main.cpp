@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "core/ComPorts.h"
 #include "core/SerialPort.h"
+#include "core/UserPlaces.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -27,6 +28,7 @@ int main(int argc, char* argv[])
     env.port = port.get();
     env.clock = &clock;
     env.programDir = QCoreApplication::applicationDirPath();
+    env.defaultConfig = kwf::systemPlaces(env.programDir).startupConfigPath();
     env.out = &out;
     env.err = &err;
     env.terminal = isatty(fileno(stderr)) != 0;

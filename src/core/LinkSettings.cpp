@@ -2,6 +2,8 @@
 #include "core/ComPorts.h"
 #include "core/SerialPort.h"
 
+#include <QFileInfo>
+
 namespace kwf {
 
 namespace lists {
@@ -75,8 +77,43 @@ QString portRefusalDetail(PortError kind, const QString& device, const QString& 
 
 PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const PortDirectory& ports)
 {
+    return openLinkPort(port, model, ports, portNumberFromText(model.settings.port));
+}
+
+QString portFailureReason(const QString& device, PortError kind, const QString& errorText)
+{
+    if (!device.startsWith(QLatin1Char('/')))
+        return QString();
+    const QFileInfo link(device);
+    const QFileInfo target(link.canonicalFilePath());
+    if (device.isEmpty() || link.canonicalFilePath().isEmpty())
+        return link.isSymLink()
+            ? QStringLiteral("%1 mène à %2, qui n'existe pas.").arg(device, link.symLinkTarget())
+            : QStringLiteral("%1 n'existe pas.").arg(device);
+    const QString where = target.filePath() == device ? device : QStringLiteral("%1 (%2)").arg(device, target.filePath());
+    if (target.isDir())
+        return QStringLiteral("%1 est un dossier, pas un port série.").arg(where);
+    if (target.isFile())
+        return QStringLiteral("%1 est un fichier ordinaire, pas un port série.").arg(where);
+    static const QStringList memoryDevices = {QStringLiteral("/dev/null"), QStringLiteral("/dev/zero"),
+                                              QStringLiteral("/dev/full"), QStringLiteral("/dev/random"),
+                                              QStringLiteral("/dev/urandom")};
+    if (memoryDevices.contains(target.filePath()))
+        return QStringLiteral("%1 n'est pas un port série.").arg(where);
+    switch (kind) {
+    case PortError::Permission:
+        return QStringLiteral("Ouverture de %1 non permise à votre compte.").arg(where);
+    case PortError::Busy:
+        return QStringLiteral("%1 est tenu par un autre programme.").arg(where);
+    default:
+        return errorText;
+    }
+}
+
+PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const PortDirectory& ports, int number)
+{
     PortOpening r;
-    r.portNumber = portNumberFromText(model.settings.port);
+    r.portNumber = number;
     model.portValide = false;
     model.openedPort.clear();
     if (port.isOpen())

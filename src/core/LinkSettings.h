@@ -82,6 +82,12 @@ QString portRefusalDetail(PortError kind, const QString& device, const QString& 
 // "9600,N,8,2", flag up on success. The caller shows the message and, on success only, applies
 // the menus and closes the dependent windows.
 PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const PortDirectory& ports);
+// The same for COM`number` (1 to 14), whatever the selector shows.
+PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const PortDirectory& ports, int number);
+// Why a device path that would not open is no serial port, from what the path leads to: missing,
+// a folder, an ordinary file, a memory device (/dev/null); otherwise, for a failure the kind of
+// error does not explain, the system's words. Empty for a device name that is no path (Windows).
+QString portFailureReason(const QString& device, PortError kind, const QString& errorText);
 // The same with COMn found only through dosdevices links in programDir, else /dev/ttyS<n-1>.
 PortOpening openLinkPort(SerialPort& port, LinkSettingsModel& model, const QString& programDir);
 

@@ -9,11 +9,14 @@
 #include "core/ConfigFile.h"
 #include "core/ExchangeJournal.h"
 #include "core/Frames.h"
+#include "core/SerialPort.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -33,7 +36,7 @@ struct SimConsole {
     // One run per console: out and err hold that run's output.
     int run(const QStringList& args, bool terminal = false)
     {
-        ConsoleEnv env{&port, &clock, dir.path(), &outStream, &errStream, terminal, {}};
+        ConsoleEnv env{&port, &clock, dir.path(), &outStream, &errStream, terminal, {}, dir.filePath("defaut.zol")};
         return runConsole(args, env);
     }
 };
@@ -61,7 +64,7 @@ TEST(ConsoleOptions, BadInputNamesTheValueAndSendsNothing)
         {{}, "Aucune commande"},
         {{"reveil"}, "reveil"},
         {{"lire-heure"}, "Port manquant"},
-        {{"lire-heure", "-p", "13"}, "13"},
+        {{"lire-heure", "-p", "15"}, "15"},
         {{"lire-heure", "--port", "COMX"}, "COMX"},
         {{"lire-heure", "-p", "3", "--interface", "radio"}, "radio"},
         {{"lire-heure", "-p", "3", "--controle", "peut-etre"}, "peut-etre"},
@@ -105,6 +108,10 @@ TEST(ConsoleOptions, PortFormsAndTheManualTime)
         EXPECT_TRUE(r.ok()) << r.error.toStdString();
         EXPECT_EQ(r.options.port, 7);
     }
+    // COM14 opens COM14's device, though the settings window's list stops at COM12.
+    SimConsole com14;
+    com14.port.devices = QStringList{"/dev/ttyS13"};
+    EXPECT_EQ(com14.run({"lire-heure", "--port", "COM14"}), kExitDone) << com14.err.toStdString();
     // The manual time reaches the panel whole, with its weekday (a Sunday).
     SimConsole c;
     EXPECT_EQ(c.run({"heure", "-p", "1", "2027-03-14 08:30:40"}), kExitDone) << c.err.toStdString();
@@ -209,6 +216,20 @@ TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
     for (size_t i = 0; i < c.port.writes.size(); ++i)
         EXPECT_EQ(c.port.writes[i].bytes.toHex(' '), windowPort.writes[i].bytes.toHex(' ')) << i;
     EXPECT_TRUE(c.out.contains("Programmation Relais 2 effectuée.")) << c.out.toStdString();
+
+    // A panel that falls silent after relay 1: relay 1 programmed, relay 2 not, each said once.
+    SimConsole d;
+    d.port.model().faults().silentAfterFrames = 1 + 17 + 1;
+    EXPECT_EQ(d.run({"relais", "appliquer", file, "-p", "1", "--json"}), kExitPanel);
+    const QJsonObject j = QJsonDocument::fromJson(d.out.toUtf8()).object();
+    EXPECT_EQ(j.value("relais").toArray(), QJsonArray({1})) << d.out.toStdString();
+    const QJsonArray each = j.value("resultats").toArray();
+    ASSERT_EQ(each.size(), 2);
+    EXPECT_EQ(each[0].toObject().value("resultat").toString(), "succes");
+    EXPECT_NE(each[1].toObject().value("resultat").toString(), "succes");
+    EXPECT_EQ(j.value("resultat"), each[1].toObject().value("resultat"));
+    EXPECT_EQ(j.value("message").toString().count("Programmation Relais 1 effectuée."), 1);
+    EXPECT_FALSE(j.value("message").toString().contains("Relais 2 effectuée"));
 }
 
 // The monitor's listening on simulated time: two minutes of the panel's stream decoded, a lost
@@ -224,8 +245,9 @@ TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
             << c.err.toStdString();
         const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
         EXPECT_EQ(j.value("commande").toString(), "dcf77") << c.out.toStdString();
-        EXPECT_EQ(j.value("bonnes").toInt(), 1) << c.out.toStdString();
-        EXPECT_EQ(j.value("decodage").toArray().size(), 1);
+        // Three complete minutes: the one that lost a second is replaced by the next.
+        EXPECT_EQ(j.value("bonnes").toInt(), 3) << c.out.toStdString();
+        EXPECT_EQ(j.value("decodage").toArray().size(), 3);
         EXPECT_GE(j.value("journal").toArray().size(), 3);
         EXPECT_FALSE(c.port.model().streaming());
         QFile f(file);
@@ -238,7 +260,7 @@ TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
         // The reception's records, live and from the two files the run leaves, agree (the PC's
         // offset aside: a file does not keep the PC's time).
         QJsonArray live = j.value("minutes").toArray();
-        ASSERT_EQ(live.size(), 3) << c.out.toStdString();
+        ASSERT_EQ(live.size(), 5) << c.out.toStdString();
         EXPECT_EQ(live[1].toObject().value("raison").toString(), QString::fromUtf8("1 seconde perdue"));
         for (auto&& r : live) {
             QJsonObject o = r.toObject();
@@ -253,5 +275,178 @@ TEST(ConsoleDcf77, ListensDecodesCountsAndSavesTheLog)
             EXPECT_EQ(a.value("minutes").toArray(), live) << d.out.toStdString();
             EXPECT_EQ(a.value("compteurs").toObject().value("decodees"), j.value("compteurs").toObject().value("decodees"));
         }
+    }
+}
+
+namespace {
+
+enum class Panel { Good, Silent, Short, Over };
+
+void plant(emu::PanelModel& m, Panel p)
+{
+    m.faults().silent = p == Panel::Silent;
+    m.faults().silentAfterFrames = p == Panel::Short ? 4 : -1;   // the link test and three more
+    m.faults().extraByte = p == Panel::Over;
+}
+
+struct TableRow {
+    QStringList args;
+    const char* data;     // the field only a good reading fills; nullptr for a write
+    const char* window;   // the window and button that run the same command, or nullptr
+    const char* button;
+};
+
+QString windowText(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
+// Every command against a good, a silent, a short-answering and an over-answering panel, under
+// both response controls and both links: the exit status, the JSON verdict and its data agree;
+// data comes only from a good answer; a reading never succeeds without its data; a write under
+// "NON" says nothing was checked; the messages the JSON names are those the window shows.
+TEST(ConsoleOutcomes, EveryCommandOnEveryPanelAgreesWithItsWindow)
+{
+    QTemporaryDir dir;
+    ConfigValues v;
+    v.selectors[7] = 1;
+    const QString zol = writeFile(dir, "salle.zol", writeConfig(v, LinkSettings(), QDateTime(QDate(2026, 12, 6), QTime(10, 0))));
+    const QString regs = writeFile(dir, "regs.txt", QByteArray("0 1 2 3 4 5 6 7 8 9 A B C D E F\n").repeated(4));
+    const TableRow rows[] = {
+        {{"lire-heure"}, "heure", "LecturH", "LIT_DS"},
+        {{"derniere-synchro"}, "heure", "DER_MiseH", "DER_MiseH"},
+        {{"heure-pc"}, nullptr, "MiseaH", "ECRI_AUTO_DS"},
+        {{"heure", "2027-03-14 08:30:40"}, nullptr, nullptr, nullptr},
+        {{"relais", "lire", "1"}, "alarmes", "Relais_1", "Command1"},
+        {{"relais", "lire", "2"}, "alarmes", "Relais_2", "Command1"},
+        {{"relais", "appliquer", zol}, nullptr, nullptr, nullptr},
+        {{"evenement", "2030-01-01 10:00"}, nullptr, nullptr, nullptr},
+        {{"luminosite", "lire"}, "bloc", "LUM", "Command1"},
+        {{"luminosite", "auto"}, nullptr, "LUM", "ENVOI_LUM"},
+        {{"registres", "lire"}, "registres", nullptr, nullptr},
+        {{"registres", "ecrire", regs}, nullptr, nullptr, nullptr},
+    };
+    for (const TableRow& row : rows) {
+        for (Panel panel : {Panel::Good, Panel::Silent, Panel::Short, Panel::Over}) {
+            for (bool checked : {true, false}) {
+                for (bool wired : {true, false}) {
+                    const std::string what = row.args.join(' ').toStdString() + " panel " + std::to_string(int(panel))
+                        + (checked ? " oui" : " non") + (wired ? " filaire" : " sans-fil");
+                    SCOPED_TRACE(what);
+                    SimConsole c;
+                    plant(c.port.model(), panel);
+                    const int status = c.run(QStringList(row.args) << "-p" << "1" << "--json" << "--controle"
+                                                                   << (checked ? "oui" : "non") << "--interface"
+                                                                   << (wired ? "filaire" : "sans-fil"));
+                    const QJsonObject j = QJsonDocument::fromJson(c.out.toUtf8()).object();
+                    ASSERT_FALSE(j.isEmpty()) << c.out.toStdString();
+                    EXPECT_EQ(j.value("code").toInt(), status);
+                    if (status == kExitUsage) {   // a wired-only reading over the radio link
+                        EXPECT_TRUE(c.port.writes.empty());
+                        continue;
+                    }
+                    const bool success = j.value("resultat").toString() == "succes";
+                    EXPECT_EQ(status == kExitDone, success) << c.out.toStdString();
+                    if (row.data) {
+                        EXPECT_EQ(j.contains(QLatin1String(row.data)), success) << c.out.toStdString();
+                        EXPECT_EQ(success, panel == Panel::Good) << c.out.toStdString();
+                    } else {
+                        EXPECT_EQ(j.value("reponses_controlees").toBool(), checked);
+                        EXPECT_EQ(success, panel == Panel::Good || !checked) << c.out.toStdString();
+                    }
+                    if (!success)
+                        EXPECT_FALSE(c.err.isEmpty());
+
+                    if (!row.window)
+                        continue;
+                    std::unique_ptr<TestApp> app = makeEmulatedApp();
+                    app->validateWith(checked ? "OUI" : "NON", wired ? "Filaire " : "Sans fil");
+                    plant(emulatedPort(*app).model(), panel);
+                    QWidget* w = app->principal->showWindow(QString::fromLatin1(row.window));
+                    ASSERT_NE(w, nullptr);
+                    auto* b = w->findChild<QPushButton*>(QString::fromLatin1(row.button));
+                    ASSERT_NE(b, nullptr);
+                    b->click();
+                    QJsonArray shown;
+                    for (const auto& m : app->ui.messages)
+                        shown.append(windowText(m.text));
+                    QJsonArray named;
+                    for (auto&& m : j.value("fenetre").toArray())
+                        named.append(m.toObject().value("texte"));
+                    EXPECT_EQ(named, shown) << c.out.toStdString();
+                }
+            }
+        }
+    }
+}
+
+// What the console quotes of its input, the port it takes without --port, COM13 and COM14, the
+// reasons a port does not open, the clock registers an image leaves alone, and the progress line
+// in the status bar's words.
+TEST(ConsoleInput, EchoDefaultPortReasonsClockRegistersAndProgress)
+{
+    {
+        SimConsole c;
+        const QString huge = QString(100000, QLatin1Char('x'));
+        EXPECT_EQ(c.run({huge}), kExitUsage);
+        EXPECT_LT(c.err.size(), 400) << c.err.size();
+        SimConsole d;
+        EXPECT_EQ(d.run({"relais", "lire", QString::fromLatin1("\x1b[2J\x07z"), "-p", "1"}), kExitUsage);
+        EXPECT_FALSE(d.err.contains(QChar(0x1b)) || d.err.contains(QChar(0x07))) << d.err.toStdString();
+        EXPECT_TRUE(d.err.contains("?[2J?z")) << d.err.toStdString();
+    }
+    {
+        // No --port: the default configuration file's.
+        SimConsole c;
+        ConfigValues v;
+        v.selectors[0] = 6;
+        EXPECT_EQ(c.run({"lire-heure"}), kExitUsage);
+        EXPECT_TRUE(c.err.contains("defaut.zol")) << c.err.toStdString();
+        writeFile(c.dir, "defaut.zol", writeConfig(v, LinkSettings(), QDateTime(QDate(2026, 12, 6), QTime(10, 0))));
+        EXPECT_EQ(c.run({"lire-heure", "--json"}), kExitDone) << c.err.toStdString();
+        EXPECT_TRUE(c.out.contains("\"port\":\"COM7\"")) << c.out.toStdString();
+    }
+    {
+        // Links to a file, a folder, nothing and /dev/null, opened by the real serial port.
+        SimConsole c;
+        std::unique_ptr<SerialPort> real = createSerialPort();
+        ASSERT_TRUE(QDir(c.dir.path()).mkpath("dosdevices"));
+        const QString file = writeFile(c.dir, "fichier.txt", "texte");
+        const struct { const char* target; const char* reason; } links[] = {
+            {"fichier.txt", "fichier ordinaire"}, {".", "dossier"}, {"absent", "n'existe pas"}, {"/dev/null", "pas un port"}};
+        int n = 1;
+        for (const auto& l : links) {
+            const QString target = QString::fromLatin1(l.target).startsWith('/') ? QString::fromLatin1(l.target)
+                                                                                 : c.dir.filePath(QString::fromLatin1(l.target));
+            ASSERT_TRUE(QFile::link(target, c.dir.filePath(QStringLiteral("dosdevices/com%1").arg(n))));
+            QString out, err;
+            QTextStream o(&out), e(&err);
+            ConsoleEnv env{real.get(), &c.clock, c.dir.path(), &o, &e, false, {}, {}};
+            EXPECT_EQ(runConsole({"lire-heure", "-p", QString::number(n)}, env), kExitPort);
+            EXPECT_TRUE(err.contains(QString::fromUtf8(l.reason))) << err.toStdString();
+            ++n;
+        }
+        Q_UNUSED(file);
+    }
+    {
+        // An image written back leaves the clock alone unless asked, and says which registers went.
+        SimConsole c;
+        const QString regs = writeFile(c.dir, "regs.txt", QByteArray("0 1 2 3 4 5 6 7 8 9 A B C D E F\n").repeated(4));
+        const QDateTime before = c.port.model().clockDateTime();
+        EXPECT_EQ(c.run({"registres", "ecrire", regs, "-p", "1", "--json"}), kExitDone) << c.err.toStdString();
+        EXPECT_LE(std::abs(c.port.model().clockDateTime().secsTo(before)), 10);
+        EXPECT_EQ(c.port.model().reg(9), 9);
+        EXPECT_TRUE(c.out.contains("\"premier_registre\":8")) << c.out.toStdString();
+        EXPECT_EQ(c.run({"registres", "ecrire", regs, "-p", "1", "--avec-horloge"}), kExitDone);
+        EXPECT_EQ(c.port.model().reg(4), 4);
+        EXPECT_EQ(c.run({"registres", "lire", "-p", "1", "--avec-horloge"}), kExitUsage);
+    }
+    {
+        SimConsole c;
+        EXPECT_EQ(c.run({"relais", "lire", "2", "-p", "1"}, true), kExitDone);
+        EXPECT_TRUE(c.err.contains("Lecture relais 2 : 9/17")) << c.err.toStdString();
+        EXPECT_FALSE(c.err.contains("LIT_")) << c.err.toStdString();
     }
 }
