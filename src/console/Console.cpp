@@ -10,6 +10,7 @@
 #include "core/Dcf77Monitor.h"
 #include "core/Dcf77Reception.h"
 #include "core/DetectOps.h"
+#include "core/DigitColours.h"
 #include "core/DeviceCommand.h"
 #include "core/DisplayOps.h"
 #include "core/ExchangeMonitor.h"
@@ -704,6 +705,92 @@ void brightnessCmd(Session& s, const Options& o, Outcome* out)
     out->json[QStringLiteral("detection")] = o.fastDetection ? QStringLiteral("rapide") : QStringLiteral("lente");
 }
 
+// The colour windows' send button for the colours given, one code per pair.
+void coloursCmd(Session& s, const Options& o, Outcome* out)
+{
+    Tqvbase& t = s.tqv();
+    const colours::Board board = o.colourBoard == 4 ? colours::Board::Clock : colours::Board::Countdown;
+    colours::Codes codes(size_t(colours::labelCount(board) + 1), 0);
+    const int pairs = colours::labelCount(board) / 2;
+    for (int k = 0; k < pairs; ++k) {
+        // The end message is one colour for its six digits.
+        const int code = o.colourCodes[size_t(qMin(k, int(o.colourCodes.size()) - 1))];
+        codes[size_t(2 * k + 1)] = codes[size_t(2 * k + 2)] = code;
+    }
+    const colours::Block b = colours::blockOf(board, codes);
+    report(runDeviceCommand(t, board == colours::Board::Clock ? command::kClockColours : command::kCountdownColours,
+                            [&] { return ECRI_BLOC(t, b.p1, b.p2, b.p3, b.p4, b.subCode); },
+                            QString::fromUtf8(msg::kColourDone)), out);
+    QJsonArray block;
+    for (int r = kCommandBlockFirst; r < kCommandBlockFirst + kCommandBlockSize; ++r)
+        block.append(QStringLiteral("%1").arg(t.TAB_DS()[size_t(r)], 2, 16, QLatin1Char('0')).toUpper());
+    out->json[QStringLiteral("bloc")] = block;
+}
+
+QString bankText(const SwitchBank& bank)
+{
+    QString text;
+    for (bool on : bank)
+        text += on ? QLatin1Char('1') : QLatin1Char('0');
+    return text;
+}
+
+// The switch part of the display window: its link test, registers 20 to 22, its closing frame.
+void switchesCmd(Session& s, const Options& o, Outcome* out)
+{
+    Tqvbase& t = s.tqv();
+    CommandOutcome c;
+    c.command = DeviceCommand{"dump", o.action == QLatin1String("lire") ? "LIT_SW" : "ENVOI_SW", LinkPolicy::Stop};
+    c.checked = !t.responseIgnored();
+    t.clearShown();
+    SwitchReading read;
+    int acknowledged = 0;
+    SwitchImage image;
+    for (int i = 0; i < 8; ++i) {
+        image.sw2[size_t(i)] = o.switchesOn[size_t(i)];
+        image.sw3[size_t(i)] = o.switchesOn[size_t(8 + i)];
+    }
+    const bool reading = o.action == QLatin1String("lire");
+    const bool linked = reading ? (read = readSwitchImage(t)).linkOk : writeSwitchImage(t, image, &acknowledged);
+    c.linkTestBytes = t.lastLinkTestBytes();
+    c.linkTest = !c.checked && linked ? LinkTestResult::Unchecked : linked ? LinkTestResult::Passed : LinkTestResult::Failed;
+    c.messages = t.shown();
+    if (!linked) {
+        c.kind = c.linkTestBytes > 0 ? OutcomeKind::BadAnswer : OutcomeKind::SilentPanel;
+        report(c, out);
+        return;
+    }
+    c.operationRan = true;
+    if (reading) {
+        // The marker, then both banks.
+        c.expected = 3;
+        c.received = read.marker >= 0 ? 1 + read.banksRead : 0;
+        const CmdResult r = CmdResult::counted(read.markerOk && read.banksRead == 2, c.expected, c.received);
+        c.kind = judgeOutcome(c, r, true);
+        report(c, out);
+        if (!c.success()) {
+            if (read.marker >= 0 && !read.markerOk)
+                out->message = QStringLiteral("Le registre 20 n'a pas donné le repère des interrupteurs.");
+            return;
+        }
+        out->lines << QStringLiteral("SW2 : %1").arg(bankText(read.image.sw2))
+                   << QStringLiteral("SW3 : %1").arg(bankText(read.image.sw3));
+        out->json[QStringLiteral("sw2")] = bankText(read.image.sw2);
+        out->json[QStringLiteral("sw3")] = bankText(read.image.sw3);
+        out->message.clear();
+        return;
+    }
+    c.expected = 4;
+    c.received = acknowledged;
+    c.kind = judgeOutcome(c, CmdResult::counted(acknowledged == 4, 4, acknowledged), false);
+    report(c, out);
+    out->json[QStringLiteral("sw2")] = bankText(image.sw2);
+    out->json[QStringLiteral("sw3")] = bankText(image.sw3);
+    if (c.success())
+        out->message = QStringLiteral("Interrupteurs envoyés%1.")
+                           .arg(c.checked ? QString() : QStringLiteral(", réponses non contrôlées"));
+}
+
 // The register grid, one register at a time. Its window sends no link test; here the command
 // starts one, since a panel left streaming DCF77 after an earlier command's closing frame would
 // slip a character into the single-byte answers. No closing frame follows. Registers 0 to 7 (the
@@ -869,6 +956,10 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
                 brightnessCmd(s, o, &out);
             else if (c == QLatin1String("registres"))
                 registersCmd(s, o, prepared, &out);
+            else if (c == QLatin1String("couleur"))
+                coloursCmd(s, o, &out);
+            else if (c == QLatin1String("interrupteurs"))
+                switchesCmd(s, o, &out);
             s.close();
         }
     }

@@ -10,8 +10,28 @@ const QStringList kCommands = {
     QStringLiteral("ports"), QStringLiteral("detecter"), QStringLiteral("lire-heure"),
     QStringLiteral("derniere-synchro"), QStringLiteral("heure-pc"), QStringLiteral("heure"),
     QStringLiteral("dcf77"), QStringLiteral("relais"), QStringLiteral("evenement"),
-    QStringLiteral("luminosite"), QStringLiteral("registres"),
+    QStringLiteral("luminosite"), QStringLiteral("registres"), QStringLiteral("couleur"),
+    QStringLiteral("interrupteurs"),
 };
+
+// A colour letter: r (rouge) 1, v (vert) 2, a (ambre) 3; 0 for anything else.
+int colourCode(QChar c)
+{
+    switch (c.toLower().unicode()) {
+    case u'r': return 1;
+    case u'v': return 2;
+    case u'a': return 3;
+    default: return 0;
+    }
+}
+
+// The designed colours of a board, one letter per pair, the end message last.
+QStringList designedColours(int board)
+{
+    return board == 4 ? QStringList{QStringLiteral("rva"), QStringLiteral("vra")}
+                      : QStringList{QStringLiteral("vvv"), QStringLiteral("vra"), QStringLiteral("avr"),
+                                    QStringLiteral("rav"), QStringLiteral("r")};
+}
 
 // Options that take a value, and the commands that accept each (empty: every command).
 struct ValueOption {
@@ -319,6 +339,62 @@ ParseResult parseArguments(const QStringList& args)
         }
         o.action = positional[0];
     }
+    if (c == QLatin1String("couleur")) {
+        const QString usage = QStringLiteral("couleur 4 [HEURE DATE] ou couleur 6 [N HM J H FIN]");
+        o.colourBoard = positional.value(0) == QLatin1String("4") ? 4 : positional.value(0) == QLatin1String("6") ? 6 : 0;
+        if (o.colourBoard == 0) {
+            r.error = QStringLiteral("Usage : kwf-tqvctl %1 (4 : heure et date, 6 : comptes à rebours).").arg(usage);
+            return r;
+        }
+        QStringList masks = positional.mid(1);
+        const QStringList designed = designedColours(o.colourBoard);
+        if (masks.isEmpty())
+            masks = designed;
+        if (masks.size() != designed.size()) {
+            r.error = QStringLiteral("couleur %1 prend %2 masques, ou aucun pour les couleurs d'origine. Usage : kwf-tqvctl %3")
+                          .arg(o.colourBoard).arg(designed.size()).arg(usage);
+            return r;
+        }
+        for (int m = 0; m < masks.size(); ++m) {
+            const QString& mask = masks[m];
+            bool good = mask.size() == designed[m].size();
+            for (QChar ch : mask)
+                good = good && colourCode(ch) != 0;
+            if (!good) {
+                r.error = QStringLiteral("Masque « %1 » incorrect : %2 lettre(s) parmi r (rouge), v (vert), a (ambre) attendue(s).")
+                              .arg(echoed(mask)).arg(designed[m].size());
+                return r;
+            }
+            for (QChar ch : mask)
+                o.colourCodes.push_back(colourCode(ch));
+        }
+    } else if (c == QLatin1String("interrupteurs")) {
+        const QString usage = QStringLiteral("interrupteurs lire ou interrupteurs ecrire SW2 SW3");
+        o.action = positional.value(0);
+        if (o.action == QLatin1String("lire")) {
+            if (!wantPositional(1, usage))
+                return r;
+        } else if (o.action == QLatin1String("ecrire")) {
+            if (!wantPositional(3, usage))
+                return r;
+            for (int b = 0; b < 2; ++b) {
+                const QString& bank = positional[1 + b];
+                bool good = bank.size() == 8;
+                for (QChar ch : bank)
+                    good = good && (ch == QLatin1Char('0') || ch == QLatin1Char('1'));
+                if (!good) {
+                    r.error = QStringLiteral("Banc « %1 » incorrect : huit chiffres 0 (OFF) ou 1 (ON), interrupteur 1 en premier.")
+                                  .arg(echoed(bank));
+                    return r;
+                }
+                for (int i = 0; i < 8; ++i)
+                    o.switchesOn[size_t(8 * b + i)] = bank[i] == QLatin1Char('1');
+            }
+        } else {
+            r.error = QStringLiteral("Usage : kwf-tqvctl %1").arg(usage);
+            return r;
+        }
+    }
     if (o.withClock && !(c == QLatin1String("registres") && o.action == QLatin1String("ecrire"))) {
         r.error = QStringLiteral("L'option --avec-horloge ne s'applique qu'à « registres ecrire ».");
         return r;
@@ -367,6 +443,14 @@ QString helpText()
         "  luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]\n"
         "                                 jour/nuit par capteur, ou forcée à 20 % ou 100 % ;\n"
         "                                 N de 0 à 15 (5 par défaut)\n"
+        "  couleur 4 [HEURE DATE]         couleurs des masques heure et date ; chaque masque :\n"
+        "                                 trois lettres r (rouge), v (vert), a (ambre), une\n"
+        "                                 par paire de digits (rva vra sans argument)\n"
+        "  couleur 6 [N HM J H FIN]       couleurs des comptes à rebours N-, H-MM:SS, J-, H-\n"
+        "                                 et du message de fin (une lettre) ; vvv vra avr rav r\n"
+        "                                 sans argument\n"
+        "  interrupteurs lire             les bancs SW2 et SW3 (interrupteur 1 en premier)\n"
+        "  interrupteurs ecrire SW2 SW3   chaque banc : huit chiffres 0 (OFF) ou 1 (ON)\n"
         "  registres lire [--fichier F]   les 64 registres en hexadécimal\n"
         "  registres ecrire F [--avec-horloge]\n"
         "                                 écrit les registres 8 à 63 d'un fichier (0 à 63,\n"

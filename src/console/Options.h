@@ -2,7 +2,9 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
+#include <vector>
 
 namespace kwf::console {
 
@@ -38,6 +40,9 @@ struct Options {
     int level = 5;                // luminosite --sensibilite N (0..15)
     bool fastDetection = true;    // luminosite --detection rapide|lente
     bool withClock = false;       // registres ecrire --avec-horloge: registers 0 to 7 too
+    int colourBoard = 0;          // couleur 4 (time and date) or 6 (countdowns)
+    std::vector<int> colourCodes; // couleur: one code (1 red, 2 green, 3 amber) per pair, the end message last
+    std::array<bool, 16> switchesOn{};  // interrupteurs ecrire: SW2 1..8, then SW3 1..8
 
     // Whether the command talks to a panel (and so needs --port).
     bool needsPort() const;

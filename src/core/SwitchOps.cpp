@@ -29,30 +29,40 @@ SwitchReading readSwitchImage(Tqvbase& t)
         return r;
     }
     r.linkOk = true;
-    if (t.LIT_REG(switches::kMarkerRegister) == switches::kMarker) {
+    r.marker = t.LIT_REG(switches::kMarkerRegister);
+    if (r.marker == switches::kMarker) {
         r.markerOk = true;
         const int sw2 = t.LIT_REG(switches::kBankSw2Register);
-        if (sw2 >= 0)
+        if (sw2 >= 0) {
             r.image.sw2 = bankFromByte(quint8(sw2));
+            ++r.banksRead;
+        }
         const int sw3 = t.LIT_REG(switches::kBankSw3Register);
-        if (sw3 >= 0)
+        if (sw3 >= 0) {
             r.image.sw3 = bankFromByte(quint8(sw3));
+            ++r.banksRead;
+        }
     }
     t.FIN_LIAISON();
     return r;
 }
 
-bool writeSwitchImage(Tqvbase& t, const SwitchImage& image)
+bool writeSwitchImage(Tqvbase& t, const SwitchImage& image, int* acknowledged)
 {
     Tqvbase::Operation op(t, QStringLiteral("ENVOI_SW"));
+    if (acknowledged)
+        *acknowledged = 0;
     if (!t.TEST_LIAISON()) {
         t.FIN_LIAISON();
         return false;
     }
-    t.ECRI_REG(switches::kMarkerRegister, switches::kMarker);
-    t.ECRI_REG(switches::kMarkerRegister, switches::kMarker);
-    t.ECRI_REG(switches::kBankSw2Register, bankByte(image.sw2));
-    t.ECRI_REG(switches::kBankSw3Register, bankByte(image.sw3));
+    int acks = 0;
+    acks += t.ECRI_REG(switches::kMarkerRegister, switches::kMarker).ok;
+    acks += t.ECRI_REG(switches::kMarkerRegister, switches::kMarker).ok;
+    acks += t.ECRI_REG(switches::kBankSw2Register, bankByte(image.sw2)).ok;
+    acks += t.ECRI_REG(switches::kBankSw3Register, bankByte(image.sw3)).ok;
+    if (acknowledged)
+        *acknowledged = acks;
     t.FIN_LIAISON();
     return true;
 }

@@ -26,6 +26,8 @@ struct SwitchImage {
 struct SwitchReading {
     bool linkOk = false;     // the link test passed; the window then shows `image` (all OFF otherwise)
     bool markerOk = false;   // register 20 answered the marker
+    int marker = -1;         // what register 20 gave, -1 when not exactly one byte
+    int banksRead = 0;       // banks that answered with their one byte (0 to 2)
     SwitchImage image;       // banks that did not answer stay all OFF
 };
 
@@ -34,9 +36,10 @@ struct SwitchReading {
 SwitchReading readSwitchImage(Tqvbase& t);
 
 // Link test (a failure sends the closing frame and stops; gives false), then the marker twice,
-// bank "SW2", bank "SW3", one register at a time, then the closing frame. The writes' answers
-// are not judged.
-bool writeSwitchImage(Tqvbase& t, const SwitchImage& image);
+// bank "SW2", bank "SW3", one register at a time, then the closing frame. The window does not
+// judge the writes' answers; `acknowledged`, when given, receives how many of the four had
+// their one byte.
+bool writeSwitchImage(Tqvbase& t, const SwitchImage& image, int* acknowledged = nullptr);
 
 // The register grid: the 64 registers of the clock chip, one single-register exchange each.
 

@@ -6,6 +6,8 @@
 #include "console/Console.h"
 #include "console/Format.h"
 #include "console/Options.h"
+#include "panel/ColourWindow.h"
+#include "panel/dump.h"
 #include "core/ConfigFile.h"
 #include "core/ExchangeJournal.h"
 #include "core/Frames.h"
@@ -17,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -285,7 +288,7 @@ enum class Panel { Good, Silent, Short, Over };
 void plant(emu::PanelModel& m, Panel p)
 {
     m.faults().silent = p == Panel::Silent;
-    m.faults().silentAfterFrames = p == Panel::Short ? 4 : -1;   // the link test and three more
+    m.faults().silentAfterFrames = p == Panel::Short ? 3 : -1;   // the link test and two more
     m.faults().extraByte = p == Panel::Over;
 }
 
@@ -327,6 +330,10 @@ TEST(ConsoleOutcomes, EveryCommandOnEveryPanelAgreesWithItsWindow)
         {{"luminosite", "auto"}, nullptr, "LUM", "ENVOI_LUM"},
         {{"registres", "lire"}, "registres", nullptr, nullptr},
         {{"registres", "ecrire", regs}, nullptr, nullptr, nullptr},
+        {{"couleur", "4"}, nullptr, "COUL6", "ENVOI_6DIGITCOUL"},
+        {{"couleur", "6", "rrr", "vvv", "aaa", "rva", "v"}, nullptr, nullptr, nullptr},
+        {{"interrupteurs", "lire"}, "sw2", nullptr, nullptr},
+        {{"interrupteurs", "ecrire", "10000001", "01111110"}, nullptr, nullptr, nullptr},
     };
     for (const TableRow& row : rows) {
         for (Panel panel : {Panel::Good, Panel::Silent, Panel::Short, Panel::Over}) {
@@ -449,4 +456,52 @@ TEST(ConsoleInput, EchoDefaultPortReasonsClockRegistersAndProgress)
         EXPECT_TRUE(c.err.contains("Lecture relais 2 : 9/17")) << c.err.toStdString();
         EXPECT_FALSE(c.err.contains("LIT_")) << c.err.toStdString();
     }
+}
+
+// "couleur" and "interrupteurs" send what the colour windows and the switch part of the display
+// window send for the same colours and switches, and read the switches as the window shows them.
+TEST(ConsoleDisplay, ColoursAndSwitchesSendWhatTheWindowsSend)
+{
+    std::unique_ptr<TestApp> app = makeEmulatedApp();
+    app->validateWith("OUI", "Filaire ");
+    auto& windowPort = emulatedPort(*app);
+    auto* coul66 = qobject_cast<ColourWindow*>(app->principal->showWindow(QStringLiteral("COUL66")));
+    ASSERT_NE(coul66, nullptr);
+    coul66->Label2_Click(1);    // the N- countdown's first pair: green -> amber
+    coul66->Label2_Click(25);   // the end message: red -> green
+    auto* dumpWindow = qobject_cast<dump*>(app->principal->showWindow(QStringLiteral("dump")));
+    ASSERT_NE(dumpWindow, nullptr);
+    const QString sw2 = "10000011", sw3 = "01111000";
+    for (int i = 0; i < 8; ++i) {
+        dumpWindow->SW2[size_t(i)]->setValue(sw2[i] == '1' ? 0 : 1);   // thumb up is ON
+        dumpWindow->SW1[size_t(i)]->setValue(sw3[i] == '1' ? 0 : 1);
+    }
+    const struct { QStringList args; std::function<void()> window; } rows[] = {
+        {{"couleur", "6", "avv", "vra", "avr", "rav", "v"}, [&] { coul66->ENVOI_6DIGITCOUL->click(); }},
+        {{"couleur", "4"}, [&] {
+            qobject_cast<ColourWindow*>(app->principal->showWindow(QStringLiteral("COUL6")))->ENVOI_6DIGITCOUL->click();
+        }},
+        {{"interrupteurs", "ecrire", sw2, sw3}, [&] { dumpWindow->ENVOI_SW->click(); }},
+        {{"interrupteurs", "lire"}, [&] { dumpWindow->LIT_SW->click(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args.join(' ').toStdString());
+        windowPort.writes.clear();
+        row.window();
+        SimConsole c;
+        c.port.model().setReg(21, windowPort.model().reg(21));
+        c.port.model().setReg(22, windowPort.model().reg(22));
+        EXPECT_EQ(c.run(QStringList(row.args) << "-p" << "1"), kExitDone) << c.err.toStdString();
+        ASSERT_EQ(c.port.writes.size(), windowPort.writes.size());
+        for (size_t i = 0; i < c.port.writes.size(); ++i)
+            EXPECT_EQ(c.port.writes[i].bytes.toHex(' '), windowPort.writes[i].bytes.toHex(' ')) << i;
+    }
+    // The switches written are read back as the window shows them.
+    SimConsole c;
+    c.port.model().setReg(21, windowPort.model().reg(21));
+    c.port.model().setReg(22, windowPort.model().reg(22));
+    EXPECT_EQ(c.run({"interrupteurs", "lire", "-p", "1"}), kExitDone);
+    EXPECT_EQ(c.out, QStringLiteral("SW2 : %1\nSW3 : %2\n").arg(sw2, sw3));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(dumpWindow->SW2[size_t(i)]->value() == 0, sw2[i] == '1') << i;
 }
