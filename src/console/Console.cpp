@@ -179,14 +179,43 @@ struct Outcome {
     QJsonObject json;
 };
 
-// The menu items the settings would enable for this link: a window the link cannot offer is not
-// offered here either (the clock readings and the DCF77 monitor need the wired link).
-MenuState offered(const Options& o)
+// The window command a console command runs, for its place in the command table; null for the
+// commands outside it (the port list, the detection, the DCF77 monitor).
+const DeviceCommand* tableCommand(const Options& o)
 {
-    LinkSettings s;
-    s.interface = lists::interfaces().at(o.wired ? 0 : 1);
-    s.dcf77 = s.relay1 = s.event = QStringLiteral("OUI");
-    return menuStateAfterValidation(s, MenuState());   // as at start
+    const QString& c = o.command;
+    const bool reading = o.action == QLatin1String("lire");
+    if (c == QLatin1String("lire-heure"))
+        return &command::kClockRead;
+    if (c == QLatin1String("derniere-synchro"))
+        return &command::kLastSettingRead;
+    if (c == QLatin1String("heure-pc"))
+        return o.maxDrift ? &command::kClockRead : &command::kClockAuto;   // --si-ecart reads first
+    if (c == QLatin1String("heure"))
+        return &command::kClockManual;
+    if (c == QLatin1String("relais"))
+        return reading ? (o.relay == 1 ? &command::kRelay1Read : &command::kRelay2Read) : &command::kRelay1Write;
+    if (c == QLatin1String("evenement"))
+        return &command::kEventWrite;
+    if (c == QLatin1String("luminosite"))
+        return reading ? &command::kBrightnessRead : &command::kBrightnessWrite;
+    if (c == QLatin1String("couleur"))
+        return o.colourBoard == 4 ? &command::kClockColours : &command::kCountdownColours;
+    if (c == QLatin1String("interrupteurs"))
+        return reading ? &command::kSwitchRead : &command::kSwitchWrite;
+    if (c == QLatin1String("registres"))
+        return reading ? &command::kGridRead : &command::kGridWrite;
+    return nullptr;
+}
+
+// A command the link cannot offer is not offered here either: the table's wired-only commands,
+// and the DCF77 monitor, which the menu offers with the clock readings.
+bool offered(const Options& o)
+{
+    if (o.command == QLatin1String("dcf77"))
+        return !o.analyse.isEmpty() || commandOffered(command::kClockRead, o.wired);
+    const DeviceCommand* c = tableCommand(o);
+    return !c || commandOffered(*c, o.wired);
 }
 
 QString wiredOnly(const QString& command)
@@ -202,12 +231,7 @@ struct Prepared {
 
 QString prepare(const Options& o, Prepared* p)
 {
-    const MenuState menus = offered(o);
-    if ((o.command == QLatin1String("lire-heure") && !menus.MENU_LECTURE)
-        || (o.command == QLatin1String("derniere-synchro") && !menus.MENU_DERMISEH)
-        || (o.command == QLatin1String("dcf77") && o.analyse.isEmpty() && !menus.MENU_DCF77)
-        || (o.command == QLatin1String("relais") && o.action == QLatin1String("lire") && !o.wired)
-        || (o.command == QLatin1String("heure-pc") && o.maxDrift && !menus.MENU_LECTURE))
+    if (!offered(o))
         return wiredOnly(o.command);
 
     const bool reads = (o.command == QLatin1String("relais") && o.action == QLatin1String("appliquer"))
@@ -740,7 +764,7 @@ void switchesCmd(Session& s, const Options& o, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     CommandOutcome c;
-    c.command = DeviceCommand{"dump", o.action == QLatin1String("lire") ? "LIT_SW" : "ENVOI_SW", LinkPolicy::Stop};
+    c.command = *tableCommand(o);
     c.checked = !t.responseIgnored();
     t.clearShown();
     SwitchReading read;
@@ -799,8 +823,8 @@ void registersCmd(Session& s, const Options& o, const Prepared& p, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     CommandOutcome c;
-    c.command = DeviceCommand{"dump", o.action == QLatin1String("ecrire") ? "ENVOI_4DIGITCOUL" : "Command1",
-                              LinkPolicy::StopWhenWired};
+    c.command = *tableCommand(o);
+    c.command.policy = LinkPolicy::StopWhenWired;   // the console's own link test, above
     c.checked = !t.responseIgnored();
     t.clearShown();
     const bool linked = t.TEST_LIAISON();

@@ -10,9 +10,15 @@ bool stopsAfterFailedLinkTest(LinkPolicy policy, bool wired)
     case LinkPolicy::StopWhenWired:
         return wired;
     case LinkPolicy::GoOn:
+    case LinkPolicy::None:
         return false;
     }
     return true;
+}
+
+bool commandOffered(const DeviceCommand& command, bool wired)
+{
+    return wired || !command.wiredOnly;
 }
 
 OutcomeKind judgeOutcome(const CommandOutcome& o, const CmdResult& r, bool reading)

@@ -14,40 +14,50 @@ enum class LinkPolicy {
     Stop,            // the command ends there
     StopWhenWired,   // ends on a wired link; over the radio module it goes on
     GoOn,            // the test is made, its result decides nothing
+    None,            // no link test (the register grid, one register at a time)
 };
 
-// One command of a window: the window and button names, and its link-test policy.
+// One command of a window: the window and button names, its link-test policy, whether it is
+// offered on a wired link only, and whether a closing frame ends it.
 struct DeviceCommand {
     const char* window;
     const char* button;
     LinkPolicy policy;
+    bool wiredOnly = false;
+    bool closingFrame = true;
 };
 
 namespace command {
 inline constexpr DeviceCommand kClockAuto{"MiseaH", "ECRI_AUTO_DS", LinkPolicy::StopWhenWired};
 inline constexpr DeviceCommand kClockManual{"MiseaH", "ECRI_MAN_DS", LinkPolicy::StopWhenWired};
 inline constexpr DeviceCommand kClockLists{"MiseaH", "ECRI_MAN_DS_COMBO", LinkPolicy::GoOn};
-inline constexpr DeviceCommand kClockRead{"LecturH", "LIT_DS", LinkPolicy::GoOn};
-inline constexpr DeviceCommand kLastSettingRead{"DER_MiseH", "DER_MiseH", LinkPolicy::GoOn};
+inline constexpr DeviceCommand kClockRead{"LecturH", "LIT_DS", LinkPolicy::GoOn, true};
+inline constexpr DeviceCommand kLastSettingRead{"DER_MiseH", "DER_MiseH", LinkPolicy::GoOn, true};
 inline constexpr DeviceCommand kRelay1Write{"Relais_1", "ENVOI_REL1", LinkPolicy::Stop};
 inline constexpr DeviceCommand kRelay2Write{"Relais_2", "ENVOI_REL2", LinkPolicy::Stop};
-inline constexpr DeviceCommand kRelay1Read{"Relais_1", "Command1", LinkPolicy::Stop};
-inline constexpr DeviceCommand kRelay2Read{"Relais_2", "Command1", LinkPolicy::Stop};
+inline constexpr DeviceCommand kRelay1Read{"Relais_1", "Command1", LinkPolicy::Stop, true};
+inline constexpr DeviceCommand kRelay2Read{"Relais_2", "Command1", LinkPolicy::Stop, true};
 inline constexpr DeviceCommand kEventWrite{"Mise_even", "ECRI_MAN_DS_COMBO", LinkPolicy::Stop};
 inline constexpr DeviceCommand kBrightnessWrite{"LUM", "ENVOI_LUM", LinkPolicy::Stop};
 inline constexpr DeviceCommand kBrightnessRead{"LUM", "Command1", LinkPolicy::Stop};
 inline constexpr DeviceCommand kClockColours{"COUL6", "ENVOI_6DIGITCOUL", LinkPolicy::GoOn};
 inline constexpr DeviceCommand kCountdownColours{"COUL66", "ENVOI_6DIGITCOUL", LinkPolicy::GoOn};
+inline constexpr DeviceCommand kSwitchRead{"dump", "LIT_SW", LinkPolicy::Stop};
+inline constexpr DeviceCommand kSwitchWrite{"dump", "ENVOI_SW", LinkPolicy::Stop};
+inline constexpr DeviceCommand kGridRead{"dump", "Command1", LinkPolicy::None, false, false};
+inline constexpr DeviceCommand kGridWrite{"dump", "ENVOI_4DIGITCOUL", LinkPolicy::None, false, false};
 
 // Every command above.
-inline constexpr std::array<DeviceCommand, 14> kAll = {
+inline constexpr std::array<DeviceCommand, 18> kAll = {
     kClockAuto, kClockManual, kClockLists, kClockRead, kLastSettingRead, kRelay1Write, kRelay2Write,
     kRelay1Read, kRelay2Read, kEventWrite, kBrightnessWrite, kBrightnessRead, kClockColours,
-    kCountdownColours};
+    kCountdownColours, kSwitchRead, kSwitchWrite, kGridRead, kGridWrite};
 } // namespace command
 
 // True when the command ends after a failed link test on this link.
 bool stopsAfterFailedLinkTest(LinkPolicy policy, bool wired);
+// True when the command is offered on this link (a wired-only command is not over the radio).
+bool commandOffered(const DeviceCommand& command, bool wired);
 
 // How a device command ended.
 enum class OutcomeKind {

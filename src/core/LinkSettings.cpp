@@ -1,5 +1,6 @@
 #include "core/LinkSettings.h"
 #include "core/ComPorts.h"
+#include "core/DeviceCommand.h"
 #include "core/SerialPort.h"
 
 #include <QFileInfo>
@@ -45,8 +46,11 @@ MenuState menuStateAfterValidation(const LinkSettings& s, const MenuState& befor
     m.MENU_4COUL = m.MENU_6COUL = tri;
     m.MENU_LUM = before.MENU_LUM || s.colour == QLatin1String("Mono couleur");
     m.MENU_MISEALH = yes;
-    m.MENU_LECTURE = s.wired();
-    m.MENU_DERMISEH = m.MENU_DCF77 = s.wired() && s.dcf77 == QLatin1String("OUI");
+    m.MENU_LECTURE = commandOffered(command::kClockRead, s.wired());
+    m.MENU_DERMISEH = commandOffered(command::kLastSettingRead, s.wired()) && s.dcf77 == QLatin1String("OUI");
+    // The monitor listens on the wired link only, as the clock readings do.
+    m.MENU_DCF77 = commandOffered(command::kClockRead, s.wired()) && s.dcf77 == QLatin1String("OUI");
+    m.relayRead = commandOffered(command::kRelay1Read, s.wired());
     m.MENURELAIS1 = s.relay1 == QLatin1String("OUI");
     m.MENURELAIS2 = false;
     m.MENU_EVEN = before.MENU_EVEN || s.event == QLatin1String("OUI");

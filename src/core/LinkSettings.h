@@ -59,6 +59,8 @@ struct MenuState {
     bool MENU_4COUL = false, MENU_6COUL = false, MENU_LUM = false, MENU_MISEALH = false,
          MENU_LECTURE = false, MENU_DERMISEH = false, MENU_DCF77 = false, MENURELAIS1 = false,
          MENURELAIS2 = false, MENU_EVEN = false, MENU_FENETRE = true;
+    // Not a menu item: the relay windows' reading button, offered with the same rule.
+    bool relayRead = false;
     bool operator==(const MenuState& o) const;
 };
 

@@ -1,4 +1,5 @@
 #include "core/SwitchOps.h"
+#include "core/DeviceCommand.h"
 #include "core/Tqvbase.h"
 
 namespace kwf {
@@ -24,7 +25,7 @@ SwitchReading readSwitchImage(Tqvbase& t)
 {
     Tqvbase::Operation op(t, QStringLiteral("LIT_SW"));
     SwitchReading r;
-    if (!t.TEST_LIAISON()) {
+    if (!t.TEST_LIAISON() && stopsAfterFailedLinkTest(command::kSwitchRead.policy, t.wired())) {
         t.FIN_LIAISON();
         return r;
     }
@@ -52,7 +53,7 @@ bool writeSwitchImage(Tqvbase& t, const SwitchImage& image, int* acknowledged)
     Tqvbase::Operation op(t, QStringLiteral("ENVOI_SW"));
     if (acknowledged)
         *acknowledged = 0;
-    if (!t.TEST_LIAISON()) {
+    if (!t.TEST_LIAISON() && stopsAfterFailedLinkTest(command::kSwitchWrite.policy, t.wired())) {
         t.FIN_LIAISON();
         return false;
     }

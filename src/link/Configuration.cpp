@@ -121,12 +121,12 @@ void Configuration::OUVERTURE_DU_COM()
     m_ctx.ui->message(r.message, MsgIcon::Information);
     for (const char* name : {"COUL6", "COUL66", "LecturH", "DER_MiseH", "LUM"})
         m_shell.unloadWindow(QString::fromLatin1(name));
-    m_shell.applyMenuState(menuStateAfterValidation(m_ctx.link->settings, m_shell.menuState()));
-    const bool wired = m_ctx.link->settings.wired();
+    const MenuState menus = menuStateAfterValidation(m_ctx.link->settings, m_shell.menuState());
+    m_shell.applyMenuState(menus);
     for (const char* name : {"Relais_1", "Relais_2"}) {
         if (QWidget* w = m_shell.window(QString::fromLatin1(name)))
             if (auto* b = w->findChild<QPushButton*>(QStringLiteral("Command1")))
-                b->setEnabled(wired);
+                b->setEnabled(menus.relayRead);
     }
     emit portValidated();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))

@@ -113,7 +113,9 @@ void Relais::Form_Load()
         c->setCurrentIndex(0);
     Option1->setChecked(true);
     // Reading back is offered on a wired link only; the settings validation keeps this in step.
-    Command1->setEnabled(m_ctx.link && m_ctx.link->settings.wired());
+    Command1->setEnabled(m_ctx.link
+                         && commandOffered(m_relay == 1 ? command::kRelay1Read : command::kRelay2Read,
+                                           m_ctx.link->settings.wired()));
 }
 
 void Relais::ENVOI_Click()
