@@ -159,13 +159,14 @@ void FICHIER::applyValues(const ConfigValues& v, int fields)
             if (auto* box = control<QCheckBox>(relay[j / configfile::kRelayDays], dayName(j % configfile::kRelayDays)))
                 box->setChecked(value != 0);
         } else {
-            // "1" selects the button (its twin goes off); "0" unselects it.
+            // The buttons as the file's lines leave them (readConfig applies the option rule).
             const int j = i - daysEnd;
             QRadioButton* o[2] = {control<QRadioButton>(relay[j / 2], QStringLiteral("Option1")),
                                   control<QRadioButton>(relay[j / 2], QStringLiteral("Option2"))};
             if (!o[0] || !o[1])
                 continue;
-            const auto on = optionButtonsAfterLine({o[0]->isChecked(), o[1]->isChecked()}, j % 2, value);
+            const RelayConfig& rc = v.relays[size_t(j / 2)];
+            const std::array<bool, 2> on = {rc.option1, rc.option2};
             for (size_t k = 0; k < 2; ++k) {
                 // An option button that is on cannot be turned off while it is exclusive.
                 o[k]->setAutoExclusive(false);

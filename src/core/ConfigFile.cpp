@@ -219,7 +219,16 @@ ConfigRead readConfig(const QByteArray& bytes, const ConfigValues& current)
                                             : comboValue(content.mid(p, 2), &value);
         if (!converted || value < f.lowest || value > f.highest)
             return r;
-        r.values.setField(i, value);
+        if (i >= kDaysEnd) {
+            // The option buttons as a relay window takes the line: "1" selects the button and
+            // its twin goes off, "0" unselects it alone.
+            RelayConfig& rc = r.values.relays[size_t((i - kDaysEnd) / 2)];
+            const auto on = optionButtonsAfterLine({rc.option1, rc.option2}, (i - kDaysEnd) % 2, value);
+            rc.option1 = on[0];
+            rc.option2 = on[1];
+        } else {
+            r.values.setField(i, value);
+        }
         r.fieldsRead = i + 1;
         p += f.width + 2;
     }

@@ -76,7 +76,9 @@ struct ConfigRead {
     bool complete() const { return fieldsRead == configfile::kFieldCount; }
 };
 
-// Reads the value fields by their character positions (the summary is ignored). Reading stops at
+// Reads the value fields by their character positions (the summary is ignored); the option
+// lines move the buttons as optionButtonsAfterLine() says, as a relay window loading the file
+// does. Reading stops at
 // the first field that is missing, does not convert or lies outside its list. A file whose lines
 // end in LF alone is read as if they ended in CR LF.
 ConfigRead readConfig(const QByteArray& bytes, const ConfigValues& current);

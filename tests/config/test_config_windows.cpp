@@ -141,19 +141,24 @@ TEST(ConfigFile, HandEditedAndDamagedFiles)
     }
 }
 
-// "0" on an Option line unselects its button: Relais_1 "0" "0" selects neither, Relais_2 "0" "1"
-// selects Option2. Saved again, the lines are the same.
+// "0" on an Option line unselects its button: Relais_1 "0" "0" selects neither; "1" selects it
+// and its twin goes off: Relais_2 "1" "1" selects Option2. The window and readConfig agree.
+// Saved again, the lines are what the window shows.
 TEST(ConfigFile, OptionLinesOfZeroUnselectTheirButton)
 {
     App app;
     QByteArray f = writeConfig(ConfigValues{}, LinkSettings{}, app.clock.now());
-    const char lines[4] = {'0', '0', '0', '1'};
+    const char lines[4] = {'0', '0', '1', '1'};
     for (int k = 0; k < 4; ++k)
         f[configFieldPosition(88 + k) - 1] = lines[k];
     app.writeAll(QStringLiteral("f.zol"), f);
     app.open(QStringLiteral("f.zol"));
     EXPECT_EQ(app.snapshot().mid(88), QStringList({"0", "0", "0", "1"}));
+    const ConfigValues read = readConfig(f, ConfigValues{}).values;
+    EXPECT_EQ(QStringList({QString::number(read.field(88)), QString::number(read.field(89)), QString::number(read.field(90)),
+                           QString::number(read.field(91))}), app.snapshot().mid(88));
     app.save({QStringLiteral("g.zol")});
+    f[configFieldPosition(90) - 1] = '0';
     const int values = configFieldPosition(91) + 2;
     EXPECT_EQ(app.readAll(QStringLiteral("g.zol")).left(values), f.left(values));
 }

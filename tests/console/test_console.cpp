@@ -196,9 +196,9 @@ TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
         rc.combos[2] = -1;   // no duration: 0 goes out
         for (int d = 0; d < configfile::kRelayDays; ++d)
             rc.days[size_t(d)] = (d + r) % 3 == 0;
-        // Relay 1: neither button in the file, so no contact bit goes out; relay 2: "Le contact
-        // s'ouvre".
-        rc.option1 = false;
+        // Relay 1: neither button in the file, so no contact bit goes out; relay 2: both, and the
+        // second line leaves "Le contact s'ouvre" alone selected.
+        rc.option1 = r == 1;
         rc.option2 = r == 1;
     }
     QTemporaryDir dir;
