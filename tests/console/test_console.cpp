@@ -9,6 +9,7 @@
 #include "panel/ColourWindow.h"
 #include "panel/dump.h"
 #include "core/ConfigFile.h"
+#include "core/DeviceCommand.h"
 #include "core/ExchangeJournal.h"
 #include "core/Frames.h"
 #include "core/SerialPort.h"
@@ -149,41 +150,6 @@ TEST(ConsoleRegisters, ImageReadIntoAFileWrittenBackAndRefusals)
     EXPECT_FALSE(parseRegisterImage(rows.join(" ") + " 7", &back, &why));
 }
 
-// A silent panel: each command stops after the link test or goes on to its operation as its
-// window does (the radio link carries on where the wired link stops), and fails in its status,
-// even where the radio link's test gives up without a word; without the response control nothing
-// is judged.
-TEST(ConsoleCommands, SilentPanelFollowsTheWindowsLinkTestPolicy)
-{
-    const struct { QStringList args; bool operationSent; int status; } rows[] = {
-        {{"lire-heure"}, true, kExitPanel},
-        {{"derniere-synchro"}, true, kExitPanel},
-        {{"heure-pc"}, false, kExitPanel},
-        {{"heure-pc", "--interface", "sans-fil"}, true, kExitPanel},
-        {{"heure-pc", "--controle", "non"}, true, kExitDone},
-        {{"heure", "2026-12-06 10:00:00"}, false, kExitPanel},
-        {{"heure", "2026-12-06 10:00:00", "--interface", "sans-fil"}, true, kExitPanel},
-        {{"relais", "lire", "2"}, false, kExitPanel},
-        {{"evenement", "2030-01-01 10:00", "--interface", "sans-fil"}, false, kExitPanel},
-        {{"luminosite", "lire", "--interface", "sans-fil"}, false, kExitPanel},
-        {{"luminosite", "auto", "--interface", "sans-fil"}, false, kExitPanel},
-    };
-    for (const auto& row : rows) {
-        SimConsole c;
-        c.port.model().faults().silent = true;
-        const int status = c.run(QStringList(row.args) << "-p" << "3");
-        EXPECT_EQ(status, row.status) << row.args.join(' ').toStdString();
-        if (!row.operationSent) {
-            EXPECT_TRUE(c.err.contains(QString::fromUtf8("Échec de connexion après 3 tentatives."))) << c.err.toStdString();
-        }
-        ASSERT_FALSE(c.port.writes.empty());
-        const bool operation = std::any_of(c.port.writes.begin(), c.port.writes.end(), [](const auto& w) {
-            return w.bytes != linkTestFrame() && w.bytes != closingFrame();
-        });
-        EXPECT_EQ(operation, row.operationSent) << row.args.join(' ').toStdString();
-    }
-}
-
 // "relais appliquer" sends the bytes the two relay windows send after loading the same file.
 TEST(ConsoleRelays, ApplySendsWhatTheRelayWindowsSendAfterLoadingTheFile)
 {
@@ -293,6 +259,7 @@ void plant(emu::PanelModel& m, Panel p)
 }
 
 struct TableRow {
+    LinkPolicy policy;    // what a failed link test does, as in the command table
     QStringList args;
     const char* data;     // the field only a good reading fills; nullptr for a write
     const char* window;   // the window and button that run the same command, or nullptr
@@ -318,22 +285,22 @@ TEST(ConsoleOutcomes, EveryCommandOnEveryPanelAgreesWithItsWindow)
     const QString zol = writeFile(dir, "salle.zol", writeConfig(v, LinkSettings(), QDateTime(QDate(2026, 12, 6), QTime(10, 0))));
     const QString regs = writeFile(dir, "regs.txt", QByteArray("0 1 2 3 4 5 6 7 8 9 A B C D E F\n").repeated(4));
     const TableRow rows[] = {
-        {{"lire-heure"}, "heure", "LecturH", "LIT_DS"},
-        {{"derniere-synchro"}, "heure", "DER_MiseH", "DER_MiseH"},
-        {{"heure-pc"}, nullptr, "MiseaH", "ECRI_AUTO_DS"},
-        {{"heure", "2027-03-14 08:30:40"}, nullptr, nullptr, nullptr},
-        {{"relais", "lire", "1"}, "alarmes", "Relais_1", "Command1"},
-        {{"relais", "lire", "2"}, "alarmes", "Relais_2", "Command1"},
-        {{"relais", "appliquer", zol}, nullptr, nullptr, nullptr},
-        {{"evenement", "2030-01-01 10:00"}, nullptr, nullptr, nullptr},
-        {{"luminosite", "lire"}, "bloc", "LUM", "Command1"},
-        {{"luminosite", "auto"}, nullptr, "LUM", "ENVOI_LUM"},
-        {{"registres", "lire"}, "registres", nullptr, nullptr},
-        {{"registres", "ecrire", regs}, nullptr, nullptr, nullptr},
-        {{"couleur", "4"}, nullptr, "COUL6", "ENVOI_6DIGITCOUL"},
-        {{"couleur", "6", "rrr", "vvv", "aaa", "rva", "v"}, nullptr, nullptr, nullptr},
-        {{"interrupteurs", "lire"}, "sw2", nullptr, nullptr},
-        {{"interrupteurs", "ecrire", "10000001", "01111110"}, nullptr, nullptr, nullptr},
+        {LinkPolicy::GoOn, {"lire-heure"}, "heure", "LecturH", "LIT_DS"},
+        {LinkPolicy::GoOn, {"derniere-synchro"}, "heure", "DER_MiseH", "DER_MiseH"},
+        {LinkPolicy::StopWhenWired, {"heure-pc"}, nullptr, "MiseaH", "ECRI_AUTO_DS"},
+        {LinkPolicy::StopWhenWired, {"heure", "2027-03-14 08:30:40"}, nullptr, nullptr, nullptr},
+        {LinkPolicy::Stop, {"relais", "lire", "1"}, "alarmes", "Relais_1", "Command1"},
+        {LinkPolicy::Stop, {"relais", "lire", "2"}, "alarmes", "Relais_2", "Command1"},
+        {LinkPolicy::Stop, {"relais", "appliquer", zol}, nullptr, nullptr, nullptr},
+        {LinkPolicy::Stop, {"evenement", "2030-01-01 10:00"}, nullptr, nullptr, nullptr},
+        {LinkPolicy::Stop, {"luminosite", "lire"}, "bloc", "LUM", "Command1"},
+        {LinkPolicy::Stop, {"luminosite", "auto"}, nullptr, "LUM", "ENVOI_LUM"},
+        {LinkPolicy::StopWhenWired, {"registres", "lire"}, "registres", nullptr, nullptr},
+        {LinkPolicy::StopWhenWired, {"registres", "ecrire", regs}, nullptr, nullptr, nullptr},
+        {LinkPolicy::GoOn, {"couleur", "4"}, nullptr, "COUL6", "ENVOI_6DIGITCOUL"},
+        {LinkPolicy::GoOn, {"couleur", "6", "rrr", "vvv", "aaa", "rva", "v"}, nullptr, nullptr, nullptr},
+        {LinkPolicy::Stop, {"interrupteurs", "lire"}, "sw2", nullptr, nullptr},
+        {LinkPolicy::Stop, {"interrupteurs", "ecrire", "10000001", "01111110"}, nullptr, nullptr, nullptr},
     };
     for (const TableRow& row : rows) {
         for (Panel panel : {Panel::Good, Panel::Silent, Panel::Short, Panel::Over}) {
@@ -365,6 +332,12 @@ TEST(ConsoleOutcomes, EveryCommandOnEveryPanelAgreesWithItsWindow)
                     }
                     if (!success)
                         EXPECT_FALSE(c.err.isEmpty());
+                    if (panel == Panel::Silent && checked) {
+                        const bool operation = std::any_of(c.port.writes.begin(), c.port.writes.end(), [](const auto& w) {
+                            return w.bytes != linkTestFrame() && w.bytes != closingFrame();
+                        });
+                        EXPECT_EQ(operation, !stopsAfterFailedLinkTest(row.policy, wired));
+                    }
 
                     if (!row.window)
                         continue;
