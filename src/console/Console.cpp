@@ -1,4 +1,5 @@
 #include "console/Console.h"
+#include "console/Commands.h"
 #include "console/Format.h"
 #include "console/Options.h"
 #include "core/Clock.h"
@@ -906,8 +907,82 @@ void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& o
 
 } // namespace
 
+struct CommandRun {
+    ConsoleEnv& env;
+    const Options& o;
+    const Prepared& prepared;
+    Session* session;   // the open link, for the commands that talk to a panel
+    Outcome& out;
+};
+
+const std::vector<CommandSpec>& commandSpecs()
+{
+    static const std::vector<CommandSpec> specs = {
+        {"ports", {{"ports", "numéros COM, périphériques et adaptateurs connus"}}, false, parseNoArguments,
+         [](CommandRun& r) { r.out = listPorts(r.env); }},
+        {"detecter", {{"detecter", "cherche une horloge sur COM1 à COM14"}}, false, parseNoArguments,
+         [](CommandRun& r) { r.out = detect(r.env); }},
+        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC"}}, true, parseNoArguments,
+         [](CommandRun& r) { readClock(*r.session, r.o.command, &r.out); }},
+        {"derniere-synchro", {{"derniere-synchro", "heure et date de la dernière remise à l'heure DCF77"}}, true,
+         parseNoArguments, [](CommandRun& r) { readClock(*r.session, r.o.command, &r.out); }},
+        {"heure-pc",
+         {{"heure-pc [--si-ecart S]", "met l'afficheur à l'heure du PC (seulement si\nl'écart dépasse S secondes avec --si-ecart)"}},
+         true, parseHeurePc, [](CommandRun& r) { setPcTime(*r.session, r.o, &r.out); }},
+        {"heure", {{"heure \"AAAA-MM-JJ HH:MM:SS\"", "envoie cette heure et cette date"}}, true, parseHeure,
+         [](CommandRun& r) { setManualTime(*r.session, r.o, &r.out); }},
+        {"dcf77",
+         {{"dcf77 --minutes N [--fichier F]", "écoute la réception DCF77 jusqu'à N minutes complètes"},
+          {"dcf77 --analyser F", "analyse un journal de réception ou des échanges"}},
+         true, parseDcf77,
+         [](CommandRun& r) {
+             if (!r.o.analyse.isEmpty())
+                 r.out = analyseDcf77(r.o);
+             else
+                 listenDcf77(*r.session, r.env, r.o, &r.out);
+         }},
+        {"relais",
+         {{"relais lire 1|2", "lit les quatre alarmes d'un relais"},
+          {"relais appliquer F.zol", "programme les relais 1 et 2 d'après un fichier\nde configuration"}},
+         true, parseRelais, [](CommandRun& r) { relays(*r.session, r.o, r.prepared, &r.out); }},
+        {"evenement",
+         {{"evenement \"AAAA-MM-JJ HH:MM\" [--ete oui|non] [--hiver oui|non]\n          [--contact ferme|ouvre]",
+           "programme le compte à rebours de l'événement"}},
+         true, parseEvenement, [](CommandRun& r) { event(*r.session, r.o, &r.out); }},
+        {"luminosite",
+         {{"luminosite lire", "lit le bloc de luminosité"},
+          {"luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]",
+           "jour/nuit par capteur, ou forcée à 20 % ou 100 % ;\nN de 0 à 15 (5 par défaut)"}},
+         true, parseLuminosite, [](CommandRun& r) { brightnessCmd(*r.session, r.o, &r.out); }},
+        {"couleur",
+         {{"couleur 4 [HEURE DATE]", "couleurs des masques heure et date ; chaque masque :\ntrois lettres r (rouge), "
+                                     "v (vert), a (ambre), une\npar paire de digits (rva vra sans argument)"},
+          {"couleur 6 [N HM J H FIN]", "couleurs des comptes à rebours N-, H-MM:SS, J-, H-\net du message de fin (une "
+                                       "lettre) ; vvv vra avr rav r\nsans argument"}},
+         true, parseCouleur, [](CommandRun& r) { coloursCmd(*r.session, r.o, &r.out); }},
+        {"interrupteurs",
+         {{"interrupteurs lire", "les bancs SW2 et SW3 (interrupteur 1 en premier)"},
+          {"interrupteurs ecrire SW2 SW3", "chaque banc : huit chiffres 0 (OFF) ou 1 (ON)"}},
+         true, parseInterrupteurs, [](CommandRun& r) { switchesCmd(*r.session, r.o, &r.out); }},
+        {"registres",
+         {{"registres lire [--fichier F]", "les 64 registres en hexadécimal"},
+          {"registres ecrire F [--avec-horloge]",
+           "écrit les registres 8 à 63 d'un fichier (0 à 63,\nl'horloge comprise, avec --avec-horloge)"}},
+         true, parseRegistres, [](CommandRun& r) { registersCmd(*r.session, r.o, r.prepared, &r.out); }},
+    };
+    return specs;
+}
+
+const CommandSpec* findCommand(const QString& name)
+{
+    for (const CommandSpec& c : commandSpecs())
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
 // The port of the default configuration file (its first line), 0 when there is none.
-int defaultPort(const ConsoleEnv& env, QString* file)
+static int defaultPort(const ConsoleEnv& env, QString* file)
 {
     *file = env.defaultConfig.isEmpty() ? defaultConfigPath(env.programDir) : env.defaultConfig;
     QByteArray bytes;
@@ -948,12 +1023,10 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
         return kExitUsage;
     }
 
-    if (o.command == QLatin1String("ports")) {
-        out = listPorts(env);
-    } else if (o.command == QLatin1String("detecter")) {
-        out = detect(env);
-    } else if (!o.analyse.isEmpty()) {
-        out = analyseDcf77(o);
+    const CommandSpec* spec = findCommand(o.command);
+    if (!o.needsPort()) {
+        CommandRun run{env, o, prepared, nullptr, out};
+        spec->run(run);
     } else {
         Session s(env, o);
         const PortOpening opening = s.open();
@@ -961,31 +1034,11 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
             out.status = kExitPort;
             out.message = opening.message;
             out.detail = opening.detail;
-            s.close();
         } else {
-            const QString& c = o.command;
-            if (c == QLatin1String("lire-heure") || c == QLatin1String("derniere-synchro"))
-                readClock(s, c, &out);
-            else if (c == QLatin1String("heure-pc"))
-                setPcTime(s, o, &out);
-            else if (c == QLatin1String("heure"))
-                setManualTime(s, o, &out);
-            else if (c == QLatin1String("dcf77"))
-                listenDcf77(s, env, o, &out);
-            else if (c == QLatin1String("relais"))
-                relays(s, o, prepared, &out);
-            else if (c == QLatin1String("evenement"))
-                event(s, o, &out);
-            else if (c == QLatin1String("luminosite"))
-                brightnessCmd(s, o, &out);
-            else if (c == QLatin1String("registres"))
-                registersCmd(s, o, prepared, &out);
-            else if (c == QLatin1String("couleur"))
-                coloursCmd(s, o, &out);
-            else if (c == QLatin1String("interrupteurs"))
-                switchesCmd(s, o, &out);
-            s.close();
+            CommandRun run{env, o, prepared, &s, out};
+            spec->run(run);
         }
+        s.close();
     }
     print(env, o, o.command, out);
     return out.status;

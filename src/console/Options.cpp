@@ -1,4 +1,5 @@
 #include "console/Options.h"
+#include "console/Commands.h"
 
 #include <QRegularExpression>
 
@@ -6,13 +7,6 @@ namespace kwf::console {
 
 namespace {
 
-const QStringList kCommands = {
-    QStringLiteral("ports"), QStringLiteral("detecter"), QStringLiteral("lire-heure"),
-    QStringLiteral("derniere-synchro"), QStringLiteral("heure-pc"), QStringLiteral("heure"),
-    QStringLiteral("dcf77"), QStringLiteral("relais"), QStringLiteral("evenement"),
-    QStringLiteral("luminosite"), QStringLiteral("registres"), QStringLiteral("couleur"),
-    QStringLiteral("interrupteurs"),
-};
 
 // A colour letter: r (rouge) 1, v (vert) 2, a (ambre) 3; 0 for anything else.
 int colourCode(QChar c)
@@ -87,10 +81,226 @@ bool twoWay(const QMap<QString, QString>& values, const QString& name, const cha
 
 } // namespace
 
+// --- Each command's own arguments -----------------------------------------------------------
+
+bool CommandArgs::want(int n, const QString& usage)
+{
+    if (positional.size() == n)
+        return true;
+    error = positional.size() > n
+        ? QStringLiteral("Argument « %1 » en trop. Usage : kwf-tqvctl %2").arg(echoed(positional.value(n)), usage)
+        : QStringLiteral("Argument manquant. Usage : kwf-tqvctl %1").arg(usage);
+    return false;
+}
+
+bool parseNoArguments(CommandArgs& a)
+{
+    return a.want(0, a.o.command);
+}
+
+bool parseHeurePc(CommandArgs& a)
+{
+    if (!a.want(0, QStringLiteral("heure-pc [--si-ecart S]")))
+        return false;
+    if (a.values.contains(QStringLiteral("--si-ecart"))) {
+        int s = 0;
+        if (!toInt(a.values.value(QStringLiteral("--si-ecart")), 0, 86400 * 366, &s)) {
+            a.error = badValue(QStringLiteral("--si-ecart"), a.values.value(QStringLiteral("--si-ecart")),
+                               QStringLiteral("un nombre de secondes positif"));
+            return false;
+        }
+        a.o.maxDrift = s;
+    }
+    return true;
+}
+
+bool parseHeure(CommandArgs& a)
+{
+    if (!a.want(1, QStringLiteral("heure \"AAAA-MM-JJ HH:MM:SS\"")))
+        return false;
+    if (!parseDateTime(a.positional[0], true, &a.o.date, &a.o.hour, &a.o.minute, &a.o.second, &a.error))
+        return false;
+    // The panel's clock holds two digits of the year.
+    if (a.o.date.year() < 2000 || a.o.date.year() > 2099) {
+        a.error = QStringLiteral("Année %1 hors de la plage de l'horloge (2000 à 2099).").arg(a.o.date.year());
+        return false;
+    }
+    return true;
+}
+
+bool parseDcf77(CommandArgs& a)
+{
+    if (!a.want(0, QStringLiteral("dcf77 --minutes N [--fichier F] ou dcf77 --analyser F")))
+        return false;
+    a.o.analyse = a.values.value(QStringLiteral("--analyser"));
+    if (!a.o.analyse.isEmpty() && (a.values.contains(QStringLiteral("--minutes")) || a.values.contains(QStringLiteral("--fichier")))) {
+        a.error = QStringLiteral("dcf77 --analyser F ne prend ni --minutes ni --fichier.");
+        return false;
+    }
+    if (a.o.analyse.isEmpty() && !toInt(a.values.value(QStringLiteral("--minutes")), 1, 24 * 60, &a.o.minutes)) {
+        a.error = a.values.contains(QStringLiteral("--minutes"))
+            ? badValue(QStringLiteral("--minutes"), a.values.value(QStringLiteral("--minutes")), QStringLiteral("1 à 1440"))
+            : QStringLiteral("L'option --minutes N est obligatoire pour dcf77.");
+        return false;
+    }
+    a.o.file = a.values.value(QStringLiteral("--fichier"));
+    return true;
+}
+
+bool parseRelais(CommandArgs& a)
+{
+    const QString usage = QStringLiteral("relais lire 1|2 ou relais appliquer F.zol");
+    if (!a.want(2, usage))
+        return false;
+    a.o.action = a.positional[0];
+    if (a.o.action == QLatin1String("lire")) {
+        if (!toInt(a.positional[1], 1, 2, &a.o.relay)) {
+            a.error = QStringLiteral("Relais « %1 » inconnu : 1 ou 2 attendu.").arg(echoed(a.positional[1]));
+            return false;
+        }
+    } else if (a.o.action == QLatin1String("appliquer")) {
+        a.o.file = a.positional[1];
+    } else {
+        a.error = QStringLiteral("Action « %1 » inconnue. Usage : kwf-tqvctl %2").arg(echoed(a.o.action), usage);
+        return false;
+    }
+    return true;
+}
+
+bool parseEvenement(CommandArgs& a)
+{
+    if (!a.want(1, QStringLiteral("evenement \"AAAA-MM-JJ HH:MM\" [--ete oui|non] [--hiver oui|non] [--contact ferme|ouvre]")))
+        return false;
+    if (!parseDateTime(a.positional[0], false, &a.o.date, &a.o.hour, &a.o.minute, &a.o.second, &a.error))
+        return false;
+    // The event block holds two digits of the year.
+    if (a.o.date.year() < 2000 || a.o.date.year() > 2099) {
+        a.error = QStringLiteral("Année %1 hors de la plage de l'afficheur (2000 à 2099).").arg(a.o.date.year());
+        return false;
+    }
+    if (!twoWay(a.values, QStringLiteral("--ete"), "oui", "non", &a.o.summerChange, &a.error)
+        || !twoWay(a.values, QStringLiteral("--hiver"), "oui", "non", &a.o.winterChange, &a.error)
+        || !twoWay(a.values, QStringLiteral("--contact"), "ferme", "ouvre", &a.o.contactCloses, &a.error))
+        return false;
+    return true;
+}
+
+bool parseLuminosite(CommandArgs& a)
+{
+    const QString usage = QStringLiteral("luminosite lire | luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]");
+    if (!a.want(1, usage))
+        return false;
+    a.o.action = a.positional[0];
+    const QStringList actions = {QStringLiteral("lire"), QStringLiteral("auto"), QStringLiteral("20"), QStringLiteral("100")};
+    if (!actions.contains(a.o.action)) {
+        a.error = QStringLiteral("Réglage « %1 » inconnu. Usage : kwf-tqvctl %2").arg(echoed(a.o.action), usage);
+        return false;
+    }
+    const bool reading = a.o.action == QLatin1String("lire");
+    if (reading && (a.values.contains(QStringLiteral("--sensibilite")) || a.values.contains(QStringLiteral("--detection")))) {
+        a.error = QStringLiteral("« luminosite lire » ne prend ni --sensibilite ni --detection.");
+        return false;
+    }
+    if (a.values.contains(QStringLiteral("--sensibilite"))
+        && !toInt(a.values.value(QStringLiteral("--sensibilite")), 0, 15, &a.o.level)) {
+        a.error = badValue(QStringLiteral("--sensibilite"), a.values.value(QStringLiteral("--sensibilite")), QStringLiteral("0 à 15"));
+        return false;
+    }
+    if (!twoWay(a.values, QStringLiteral("--detection"), "rapide", "lente", &a.o.fastDetection, &a.error))
+        return false;
+    return true;
+}
+
+bool parseRegistres(CommandArgs& a)
+{
+    const QString usage = QStringLiteral("registres lire [--fichier F] ou registres ecrire F [--avec-horloge]");
+    if (a.positional.value(0) == QLatin1String("lire")) {
+        if (!a.want(1, usage))
+            return false;
+        a.o.file = a.values.value(QStringLiteral("--fichier"));
+    } else if (a.positional.value(0) == QLatin1String("ecrire")) {
+        if (!a.want(2, usage))
+            return false;
+        if (a.values.contains(QStringLiteral("--fichier"))) {
+            a.error = QStringLiteral("« registres ecrire » prend le fichier en argument, sans --fichier.");
+            return false;
+        }
+        a.o.file = a.positional[1];
+    } else {
+        a.error = QStringLiteral("Usage : kwf-tqvctl %1").arg(usage);
+        return false;
+    }
+    a.o.action = a.positional[0];
+    return true;
+}
+
+bool parseCouleur(CommandArgs& a)
+{
+    const QString usage = QStringLiteral("couleur 4 [HEURE DATE] ou couleur 6 [N HM J H FIN]");
+    a.o.colourBoard = a.positional.value(0) == QLatin1String("4") ? 4 : a.positional.value(0) == QLatin1String("6") ? 6 : 0;
+    if (a.o.colourBoard == 0) {
+        a.error = QStringLiteral("Usage : kwf-tqvctl %1 (4 : heure et date, 6 : comptes à rebours).").arg(usage);
+        return false;
+    }
+    QStringList masks = a.positional.mid(1);
+    const QStringList designed = designedColours(a.o.colourBoard);
+    if (masks.isEmpty())
+        masks = designed;
+    if (masks.size() != designed.size()) {
+        a.error = QStringLiteral("couleur %1 prend %2 masques, ou aucun pour les couleurs d'origine. Usage : kwf-tqvctl %3")
+                      .arg(a.o.colourBoard).arg(designed.size()).arg(usage);
+        return false;
+    }
+    for (int m = 0; m < masks.size(); ++m) {
+        const QString& mask = masks[m];
+        bool good = mask.size() == designed[m].size();
+        for (QChar ch : mask)
+            good = good && colourCode(ch) != 0;
+        if (!good) {
+            a.error = QStringLiteral("Masque « %1 » incorrect : %2 lettre(s) parmi r (rouge), v (vert), a (ambre) attendue(s).")
+                          .arg(echoed(mask)).arg(designed[m].size());
+            return false;
+        }
+        for (QChar ch : mask)
+            a.o.colourCodes.push_back(colourCode(ch));
+    }
+    return true;
+}
+
+bool parseInterrupteurs(CommandArgs& a)
+{
+    const QString usage = QStringLiteral("interrupteurs lire ou interrupteurs ecrire SW2 SW3");
+    a.o.action = a.positional.value(0);
+    if (a.o.action == QLatin1String("lire")) {
+        if (!a.want(1, usage))
+            return false;
+    } else if (a.o.action == QLatin1String("ecrire")) {
+        if (!a.want(3, usage))
+            return false;
+        for (int b = 0; b < 2; ++b) {
+            const QString& bank = a.positional[1 + b];
+            bool good = bank.size() == 8;
+            for (QChar ch : bank)
+                good = good && (ch == QLatin1Char('0') || ch == QLatin1Char('1'));
+            if (!good) {
+                a.error = QStringLiteral("Banc « %1 » incorrect : huit chiffres 0 (OFF) ou 1 (ON), interrupteur 1 en premier.")
+                              .arg(echoed(bank));
+                return false;
+            }
+            for (int i = 0; i < 8; ++i)
+                a.o.switchesOn[size_t(8 * b + i)] = bank[i] == QLatin1Char('1');
+        }
+    } else {
+        a.error = QStringLiteral("Usage : kwf-tqvctl %1").arg(usage);
+        return false;
+    }
+    return true;
+}
+
 bool Options::needsPort() const
 {
-    return command != QLatin1String("ports") && command != QLatin1String("detecter")
-        && !(command == QLatin1String("dcf77") && !analyse.isEmpty());
+    const CommandSpec* c = findCommand(command);
+    return c && c->panel && !(command == QLatin1String("dcf77") && !analyse.isEmpty());
 }
 
 bool parseDateTime(const QString& text, bool withSeconds, QDate* date, int* hour, int* minute, int* second,
@@ -186,7 +396,7 @@ ParseResult parseArguments(const QStringList& args)
         return r;
     }
     o.command = positional.takeFirst();
-    if (!kCommands.contains(o.command)) {
+    if (!findCommand(o.command)) {
         r.error = QStringLiteral("Commande « %1 » inconnue. « kwf-tqvctl --help » donne la liste des commandes.")
                       .arg(echoed(o.command));
         return r;
@@ -217,184 +427,10 @@ ParseResult parseArguments(const QStringList& args)
         return r;
 
     // The command's own arguments.
-    auto wantPositional = [&](int n, const QString& usage) {
-        if (positional.size() == n)
-            return true;
-        r.error = positional.size() > n
-            ? QStringLiteral("Argument « %1 » en trop. Usage : kwf-tqvctl %2").arg(echoed(positional.value(n)), usage)
-            : QStringLiteral("Argument manquant. Usage : kwf-tqvctl %1").arg(usage);
-        return false;
-    };
+    CommandArgs a{o, positional, values, r.error};
+    if (!findCommand(o.command)->parse(a))
+        return r;
     const QString& c = o.command;
-    if (c == QLatin1String("ports") || c == QLatin1String("detecter") || c == QLatin1String("lire-heure")
-        || c == QLatin1String("derniere-synchro")) {
-        if (!wantPositional(0, c))
-            return r;
-    } else if (c == QLatin1String("heure-pc")) {
-        if (!wantPositional(0, QStringLiteral("heure-pc [--si-ecart S]")))
-            return r;
-        if (values.contains(QStringLiteral("--si-ecart"))) {
-            int s = 0;
-            if (!toInt(values.value(QStringLiteral("--si-ecart")), 0, 86400 * 366, &s)) {
-                r.error = badValue(QStringLiteral("--si-ecart"), values.value(QStringLiteral("--si-ecart")),
-                                   QStringLiteral("un nombre de secondes positif"));
-                return r;
-            }
-            o.maxDrift = s;
-        }
-    } else if (c == QLatin1String("heure")) {
-        if (!wantPositional(1, QStringLiteral("heure \"AAAA-MM-JJ HH:MM:SS\"")))
-            return r;
-        if (!parseDateTime(positional[0], true, &o.date, &o.hour, &o.minute, &o.second, &r.error))
-            return r;
-        // The panel's clock holds two digits of the year.
-        if (o.date.year() < 2000 || o.date.year() > 2099) {
-            r.error = QStringLiteral("Année %1 hors de la plage de l'horloge (2000 à 2099).").arg(o.date.year());
-            return r;
-        }
-    } else if (c == QLatin1String("dcf77")) {
-        if (!wantPositional(0, QStringLiteral("dcf77 --minutes N [--fichier F] ou dcf77 --analyser F")))
-            return r;
-        o.analyse = values.value(QStringLiteral("--analyser"));
-        if (!o.analyse.isEmpty() && (values.contains(QStringLiteral("--minutes")) || values.contains(QStringLiteral("--fichier")))) {
-            r.error = QStringLiteral("dcf77 --analyser F ne prend ni --minutes ni --fichier.");
-            return r;
-        }
-        if (o.analyse.isEmpty() && !toInt(values.value(QStringLiteral("--minutes")), 1, 24 * 60, &o.minutes)) {
-            r.error = values.contains(QStringLiteral("--minutes"))
-                ? badValue(QStringLiteral("--minutes"), values.value(QStringLiteral("--minutes")), QStringLiteral("1 à 1440"))
-                : QStringLiteral("L'option --minutes N est obligatoire pour dcf77.");
-            return r;
-        }
-        o.file = values.value(QStringLiteral("--fichier"));
-    } else if (c == QLatin1String("relais")) {
-        const QString usage = QStringLiteral("relais lire 1|2 ou relais appliquer F.zol");
-        if (!wantPositional(2, usage))
-            return r;
-        o.action = positional[0];
-        if (o.action == QLatin1String("lire")) {
-            if (!toInt(positional[1], 1, 2, &o.relay)) {
-                r.error = QStringLiteral("Relais « %1 » inconnu : 1 ou 2 attendu.").arg(echoed(positional[1]));
-                return r;
-            }
-        } else if (o.action == QLatin1String("appliquer")) {
-            o.file = positional[1];
-        } else {
-            r.error = QStringLiteral("Action « %1 » inconnue. Usage : kwf-tqvctl %2").arg(echoed(o.action), usage);
-            return r;
-        }
-    } else if (c == QLatin1String("evenement")) {
-        if (!wantPositional(1, QStringLiteral("evenement \"AAAA-MM-JJ HH:MM\" [--ete oui|non] [--hiver oui|non] [--contact ferme|ouvre]")))
-            return r;
-        if (!parseDateTime(positional[0], false, &o.date, &o.hour, &o.minute, &o.second, &r.error))
-            return r;
-        // The event block holds two digits of the year.
-        if (o.date.year() < 2000 || o.date.year() > 2099) {
-            r.error = QStringLiteral("Année %1 hors de la plage de l'afficheur (2000 à 2099).").arg(o.date.year());
-            return r;
-        }
-        if (!twoWay(values, QStringLiteral("--ete"), "oui", "non", &o.summerChange, &r.error)
-            || !twoWay(values, QStringLiteral("--hiver"), "oui", "non", &o.winterChange, &r.error)
-            || !twoWay(values, QStringLiteral("--contact"), "ferme", "ouvre", &o.contactCloses, &r.error))
-            return r;
-    } else if (c == QLatin1String("luminosite")) {
-        const QString usage = QStringLiteral("luminosite lire | luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]");
-        if (!wantPositional(1, usage))
-            return r;
-        o.action = positional[0];
-        const QStringList actions = {QStringLiteral("lire"), QStringLiteral("auto"), QStringLiteral("20"), QStringLiteral("100")};
-        if (!actions.contains(o.action)) {
-            r.error = QStringLiteral("Réglage « %1 » inconnu. Usage : kwf-tqvctl %2").arg(echoed(o.action), usage);
-            return r;
-        }
-        const bool reading = o.action == QLatin1String("lire");
-        if (reading && (values.contains(QStringLiteral("--sensibilite")) || values.contains(QStringLiteral("--detection")))) {
-            r.error = QStringLiteral("« luminosite lire » ne prend ni --sensibilite ni --detection.");
-            return r;
-        }
-        if (values.contains(QStringLiteral("--sensibilite"))
-            && !toInt(values.value(QStringLiteral("--sensibilite")), 0, 15, &o.level)) {
-            r.error = badValue(QStringLiteral("--sensibilite"), values.value(QStringLiteral("--sensibilite")), QStringLiteral("0 à 15"));
-            return r;
-        }
-        if (!twoWay(values, QStringLiteral("--detection"), "rapide", "lente", &o.fastDetection, &r.error))
-            return r;
-    } else if (c == QLatin1String("registres")) {
-        const QString usage = QStringLiteral("registres lire [--fichier F] ou registres ecrire F [--avec-horloge]");
-        if (positional.value(0) == QLatin1String("lire")) {
-            if (!wantPositional(1, usage))
-                return r;
-            o.file = values.value(QStringLiteral("--fichier"));
-        } else if (positional.value(0) == QLatin1String("ecrire")) {
-            if (!wantPositional(2, usage))
-                return r;
-            if (values.contains(QStringLiteral("--fichier"))) {
-                r.error = QStringLiteral("« registres ecrire » prend le fichier en argument, sans --fichier.");
-                return r;
-            }
-            o.file = positional[1];
-        } else {
-            r.error = QStringLiteral("Usage : kwf-tqvctl %1").arg(usage);
-            return r;
-        }
-        o.action = positional[0];
-    }
-    if (c == QLatin1String("couleur")) {
-        const QString usage = QStringLiteral("couleur 4 [HEURE DATE] ou couleur 6 [N HM J H FIN]");
-        o.colourBoard = positional.value(0) == QLatin1String("4") ? 4 : positional.value(0) == QLatin1String("6") ? 6 : 0;
-        if (o.colourBoard == 0) {
-            r.error = QStringLiteral("Usage : kwf-tqvctl %1 (4 : heure et date, 6 : comptes à rebours).").arg(usage);
-            return r;
-        }
-        QStringList masks = positional.mid(1);
-        const QStringList designed = designedColours(o.colourBoard);
-        if (masks.isEmpty())
-            masks = designed;
-        if (masks.size() != designed.size()) {
-            r.error = QStringLiteral("couleur %1 prend %2 masques, ou aucun pour les couleurs d'origine. Usage : kwf-tqvctl %3")
-                          .arg(o.colourBoard).arg(designed.size()).arg(usage);
-            return r;
-        }
-        for (int m = 0; m < masks.size(); ++m) {
-            const QString& mask = masks[m];
-            bool good = mask.size() == designed[m].size();
-            for (QChar ch : mask)
-                good = good && colourCode(ch) != 0;
-            if (!good) {
-                r.error = QStringLiteral("Masque « %1 » incorrect : %2 lettre(s) parmi r (rouge), v (vert), a (ambre) attendue(s).")
-                              .arg(echoed(mask)).arg(designed[m].size());
-                return r;
-            }
-            for (QChar ch : mask)
-                o.colourCodes.push_back(colourCode(ch));
-        }
-    } else if (c == QLatin1String("interrupteurs")) {
-        const QString usage = QStringLiteral("interrupteurs lire ou interrupteurs ecrire SW2 SW3");
-        o.action = positional.value(0);
-        if (o.action == QLatin1String("lire")) {
-            if (!wantPositional(1, usage))
-                return r;
-        } else if (o.action == QLatin1String("ecrire")) {
-            if (!wantPositional(3, usage))
-                return r;
-            for (int b = 0; b < 2; ++b) {
-                const QString& bank = positional[1 + b];
-                bool good = bank.size() == 8;
-                for (QChar ch : bank)
-                    good = good && (ch == QLatin1Char('0') || ch == QLatin1Char('1'));
-                if (!good) {
-                    r.error = QStringLiteral("Banc « %1 » incorrect : huit chiffres 0 (OFF) ou 1 (ON), interrupteur 1 en premier.")
-                                  .arg(echoed(bank));
-                    return r;
-                }
-                for (int i = 0; i < 8; ++i)
-                    o.switchesOn[size_t(8 * b + i)] = bank[i] == QLatin1Char('1');
-            }
-        } else {
-            r.error = QStringLiteral("Usage : kwf-tqvctl %1").arg(usage);
-            return r;
-        }
-    }
     if (o.withClock && !(c == QLatin1String("registres") && o.action == QLatin1String("ecrire"))) {
         r.error = QStringLiteral("L'option --avec-horloge ne s'applique qu'à « registres ecrire ».");
         return r;
@@ -418,43 +454,24 @@ QString echoed(const QString& text)
 
 QString helpText()
 {
-    return QStringLiteral(
-        "Usage : kwf-tqvctl COMMANDE [OPTIONS]\n"
-        "Règle un afficheur KWF/TQV par la ligne série, sans fenêtre.\n"
-        "\n"
-        "Commandes :\n"
-        "  ports                          numéros COM, périphériques et adaptateurs connus\n"
-        "  detecter                       cherche une horloge sur COM1 à COM14\n"
-        "  lire-heure                     heure et date de l'afficheur, écart avec le PC\n"
-        "  derniere-synchro               heure et date de la dernière remise à l'heure DCF77\n"
-        "  heure-pc [--si-ecart S]        met l'afficheur à l'heure du PC (seulement si\n"
-        "                                 l'écart dépasse S secondes avec --si-ecart)\n"
-        "  heure \"AAAA-MM-JJ HH:MM:SS\"    envoie cette heure et cette date\n"
-        "  dcf77 --minutes N [--fichier F]\n"
-        "                                 écoute la réception DCF77 pendant N minutes\n"
-        "  dcf77 --analyser F             analyse un journal de réception ou des échanges\n"
-        "  relais lire 1|2                lit les quatre alarmes d'un relais\n"
-        "  relais appliquer F.zol         programme les relais 1 et 2 d'après un fichier\n"
-        "                                 de configuration\n"
-        "  evenement \"AAAA-MM-JJ HH:MM\" [--ete oui|non] [--hiver oui|non]\n"
-        "            [--contact ferme|ouvre]\n"
-        "                                 programme le compte à rebours de l'événement\n"
-        "  luminosite lire                lit le bloc de luminosité\n"
-        "  luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]\n"
-        "                                 jour/nuit par capteur, ou forcée à 20 % ou 100 % ;\n"
-        "                                 N de 0 à 15 (5 par défaut)\n"
-        "  couleur 4 [HEURE DATE]         couleurs des masques heure et date ; chaque masque :\n"
-        "                                 trois lettres r (rouge), v (vert), a (ambre), une\n"
-        "                                 par paire de digits (rva vra sans argument)\n"
-        "  couleur 6 [N HM J H FIN]       couleurs des comptes à rebours N-, H-MM:SS, J-, H-\n"
-        "                                 et du message de fin (une lettre) ; vvv vra avr rav r\n"
-        "                                 sans argument\n"
-        "  interrupteurs lire             les bancs SW2 et SW3 (interrupteur 1 en premier)\n"
-        "  interrupteurs ecrire SW2 SW3   chaque banc : huit chiffres 0 (OFF) ou 1 (ON)\n"
-        "  registres lire [--fichier F]   les 64 registres en hexadécimal\n"
-        "  registres ecrire F [--avec-horloge]\n"
-        "                                 écrit les registres 8 à 63 d'un fichier (0 à 63,\n"
-        "                                 l'horloge comprise, avec --avec-horloge)\n"
+    // Usages in a column of 31 characters; a longer one puts its description on the next line.
+    constexpr int kColumn = 33;
+    QString text = QStringLiteral("Usage : kwf-tqvctl COMMANDE [OPTIONS]\n"
+                                  "Règle un afficheur KWF/TQV par la ligne série, sans fenêtre.\n"
+                                  "\n"
+                                  "Commandes :\n");
+    for (const CommandSpec& c : commandSpecs()) {
+        for (const auto& [usage, what] : c.help) {
+            const QStringList usageLines = QString::fromUtf8(usage).split(QLatin1Char('\n'));
+            const QStringList whatLines = QString::fromUtf8(what).split(QLatin1Char('\n'));
+            for (int i = 0; i + 1 < usageLines.size(); ++i)
+                text += QStringLiteral("  ") + usageLines[i] + QLatin1Char('\n');
+            const QString last = QStringLiteral("  ") + usageLines.last();
+            text += last.size() < kColumn - 1 ? last.leftJustified(kColumn) : last + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '));
+            text += whatLines.join(QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '))) + QLatin1Char('\n');
+        }
+    }
+    text += QStringLiteral(
         "\n"
         "Options :\n"
         "  -p n, --port COMn              port COM de l'afficheur (1 à 14) ; par défaut celui\n"
@@ -467,6 +484,7 @@ QString helpText()
         "\n"
         "Codes de sortie : 0 fait ; 1 l'afficheur n'a pas répondu comme prévu ;\n"
         "2 mauvais usage (rien n'est envoyé) ; 3 le port ne s'ouvre pas.\n");
+    return text;
 }
 
 } // namespace kwf::console
