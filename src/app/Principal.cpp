@@ -418,6 +418,16 @@ QString Principal::portStatusText() const
     return kwf::portStatusText(*m_ctx.link, m_ctx.port->isOpen());
 }
 
+RelayValues* Principal::relayValues(int relay)
+{
+    return dynamic_cast<RelayValues*>(window(QStringLiteral("Relais_%1").arg(relay)));
+}
+
+SettingsSelectors* Principal::settingsSelectors()
+{
+    return dynamic_cast<SettingsSelectors*>(window(QStringLiteral("CONFIGURATION")));
+}
+
 void Principal::updatePortStatus()
 {
     if (m_statusLabel)

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Shell.h"
+#include "ui/Shell.h"
 #include "core/AppContext.h"
 #include "core/LinkSettings.h"
 
@@ -68,6 +68,8 @@ public:
     // "COM3: ouvert 9600,N,8,2" or "aucun port validé".
     QString portStatusText() const;
     void updatePortStatus() override;
+    RelayValues* relayValues(int relay) override;
+    SettingsSelectors* settingsSelectors() override;
     // An exchange holds the line (the event loop turns inside its waits).
     bool exchangeRunning() const;
     // The command under way, for the status bar; null without a transport.

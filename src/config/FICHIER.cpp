@@ -1,37 +1,13 @@
 #include "config/FICHIER.h"
-#include "app/Shell.h"
+#include "ui/Shell.h"
 #include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/UiServices.h"
-#include "link/Configuration.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QRadioButton>
 
 namespace kwf {
-
-namespace {
-
-const char* const kRelayWindows[2] = {"Relais_1", "Relais_2"};
-
-QString comboName(int n) { return QStringLiteral("Combo%1").arg(n); }
-QString dayName(int d) { return QStringLiteral("Check1_%1").arg(d); }
-
-template <class T>
-T* control(QWidget* window, const QString& name)
-{
-    return window ? window->findChild<T*>(name) : nullptr;
-}
-
-std::array<QComboBox*, 8> selectorsOf(Configuration* c)
-{
-    return {c->SEL_COM, c->SEL_INTER, c->SEL_NBR_DIGI, c->SEL_COUL, c->SEL_DCF77, c->SEL_REL1, c->SEL_REL2, c->SEL_REP};
-}
-
-} // namespace
 
 FICHIER::FICHIER(const AppContext& ctx, Shell& shell, QObject* parent)
     : QObject(parent), m_ctx(ctx), m_shell(shell)
@@ -42,11 +18,6 @@ FICHIER::FICHIER(const AppContext& ctx, Shell& shell, QObject* parent)
 void FICHIER::showSettings()
 {
     m_shell.showWindow(QStringLiteral("CONFIGURATION"));
-}
-
-Configuration* FICHIER::settings()
-{
-    return qobject_cast<Configuration*>(m_shell.window(QStringLiteral("CONFIGURATION")));
 }
 
 QString FICHIER::proposedFile() const
@@ -118,90 +89,41 @@ void FICHIER::ENREGISTRER_CONFIG()
 ConfigValues FICHIER::currentValues()
 {
     ConfigValues v;
-    Configuration* c = settings();
-    const auto sel = selectorsOf(c);
-    for (size_t i = 0; i < sel.size(); ++i)
-        v.selectors[i] = sel[i]->currentIndex();
-    for (size_t r = 0; r < 2; ++r) {
-        QWidget* w = m_shell.window(QString::fromLatin1(kRelayWindows[r]));
-        RelayConfig& rc = v.relays[r];
-        for (int n = 1; n <= configfile::kRelayCombos; ++n)
-            if (auto* box = control<QComboBox>(w, comboName(n)))
-                rc.combos[size_t(n - 1)] = box->currentIndex();
-        for (int d = 0; d < configfile::kRelayDays; ++d)
-            if (auto* box = control<QCheckBox>(w, dayName(d)))
-                rc.days[size_t(d)] = box->isChecked();
-        if (auto* o = control<QRadioButton>(w, QStringLiteral("Option1")))
-            rc.option1 = o->isChecked();
-        if (auto* o = control<QRadioButton>(w, QStringLiteral("Option2")))
-            rc.option2 = o->isChecked();
-    }
+    if (SettingsSelectors* settings = m_shell.settingsSelectors())
+        v.selectors = settings->selectorIndexes();
+    for (int r = 1; r <= 2; ++r)
+        if (RelayValues* relay = m_shell.relayValues(r))
+            v.relays[size_t(r - 1)] = relay->relayValues();
     return v;
 }
 
-void FICHIER::applyValues(const ConfigValues& v, int fields)
+void FICHIER::applyValues(const ConfigValues& v)
 {
-    const auto sel = selectorsOf(settings());
-    QWidget* relay[2] = {m_shell.window(QString::fromLatin1(kRelayWindows[0])),
-                         m_shell.window(QString::fromLatin1(kRelayWindows[1]))};
-    constexpr int combosEnd = 8 + 2 * configfile::kRelayCombos;
-    constexpr int daysEnd = combosEnd + 2 * configfile::kRelayDays;
-    for (int i = 0; i < fields; ++i) {
-        const int value = v.field(i);
-        if (i < 8) {
-            sel[size_t(i)]->setCurrentIndex(value);
-        } else if (i < combosEnd) {
-            const int j = i - 8;
-            if (auto* box = control<QComboBox>(relay[j / configfile::kRelayCombos], comboName(j % configfile::kRelayCombos + 1)))
-                box->setCurrentIndex(value);
-        } else if (i < daysEnd) {
-            const int j = i - combosEnd;
-            if (auto* box = control<QCheckBox>(relay[j / configfile::kRelayDays], dayName(j % configfile::kRelayDays)))
-                box->setChecked(value != 0);
-        } else {
-            // The buttons as the file's lines leave them (readConfig applies the option rule).
-            const int j = i - daysEnd;
-            QRadioButton* o[2] = {control<QRadioButton>(relay[j / 2], QStringLiteral("Option1")),
-                                  control<QRadioButton>(relay[j / 2], QStringLiteral("Option2"))};
-            if (!o[0] || !o[1])
-                continue;
-            const RelayConfig& rc = v.relays[size_t(j / 2)];
-            const std::array<bool, 2> on = {rc.option1, rc.option2};
-            for (size_t k = 0; k < 2; ++k) {
-                // An option button that is on cannot be turned off while it is exclusive.
-                o[k]->setAutoExclusive(false);
-                o[k]->setChecked(on[k]);
-                o[k]->setAutoExclusive(true);
-            }
-        }
-    }
+    // The values a file did not reach are the windows' own, so setting them changes nothing.
+    if (SettingsSelectors* settings = m_shell.settingsSelectors())
+        settings->setSelectorIndexes(v.selectors);
+    for (int r = 1; r <= 2; ++r)
+        if (RelayValues* relay = m_shell.relayValues(r))
+            relay->setRelayValues(v.relays[size_t(r - 1)]);
 }
 
 bool FICHIER::LIT_CONFIG()
 {
     // The relay windows exist (with their defaults) before their values are set.
     const ConfigRead r = readConfig(CONTENU, currentValues());
-    applyValues(r.values, r.fieldsRead);
+    applyValues(r.values);
     // A value that is missing or does not fit ends the loading there, without validating.
     if (!r.complete())
         return false;
-    settings()->OUVERTURE_DU_COM();
+    if (SettingsSelectors* settings = m_shell.settingsSelectors())
+        settings->validateSettings();
     return true;
 }
 
 void FICHIER::ECRI_CONFIG()
 {
-    Configuration* c = settings();
-    LinkSettings texts;
-    texts.port = c->SEL_COM->currentText();
-    texts.interface = c->SEL_INTER->currentText();
-    texts.digits = c->SEL_NBR_DIGI->currentText();
-    texts.colour = c->SEL_COUL->currentText();
-    texts.dcf77 = c->SEL_DCF77->currentText();
-    texts.relay1 = c->SEL_REL1->currentText();
-    texts.event = c->SEL_REL2->currentText();
-    texts.response = c->SEL_REP->currentText();
-    TEXTE = writeConfig(currentValues(), texts, m_ctx.clock->now());
+    SettingsSelectors* settings = m_shell.settingsSelectors();
+    TEXTE = writeConfig(currentValues(), settings ? settings->selectorTexts() : LinkSettings(), m_ctx.clock->now());
 }
 
 } // namespace kwf

@@ -7,7 +7,6 @@
 
 namespace kwf {
 
-class Configuration;
 class Shell;
 struct AppContext;
 
@@ -43,9 +42,8 @@ public:
 
 private:
     QString proposedFile() const;   // what the file dialogs offer
-    void applyValues(const ConfigValues& values, int fields);
+    void applyValues(const ConfigValues& values);
     void showSettings();
-    Configuration* settings();
     const AppContext& m_ctx;
     Shell& m_shell;
 };

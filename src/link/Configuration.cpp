@@ -1,5 +1,5 @@
 #include "link/Configuration.h"
-#include "app/Shell.h"
+#include "ui/Shell.h"
 #include "core/AppContext.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
@@ -123,11 +123,9 @@ void Configuration::OUVERTURE_DU_COM()
         m_shell.unloadWindow(QString::fromLatin1(name));
     const MenuState menus = menuStateAfterValidation(m_ctx.link->settings, m_shell.menuState());
     m_shell.applyMenuState(menus);
-    for (const char* name : {"Relais_1", "Relais_2"}) {
-        if (QWidget* w = m_shell.window(QString::fromLatin1(name)))
-            if (auto* b = w->findChild<QPushButton*>(QStringLiteral("Command1")))
-                b->setEnabled(menus.relayRead);
-    }
+    for (int relay = 1; relay <= 2; ++relay)
+        if (RelayValues* w = m_shell.relayValues(relay))
+            w->setReadingOffered(menus.relayRead);
     emit portValidated();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->showMinimized();
@@ -140,6 +138,41 @@ bool Configuration::eventFilter(QObject* watched, QEvent* event)
     if (watched == Label1 && event->type() == QEvent::MouseButtonRelease)
         Label1->clear();
     return QWidget::eventFilter(watched, event);
+}
+
+std::array<QComboBox*, 8> Configuration::selectors() const
+{
+    return {SEL_COM, SEL_INTER, SEL_NBR_DIGI, SEL_COUL, SEL_DCF77, SEL_REL1, SEL_REL2, SEL_REP};
+}
+
+std::array<int, 8> Configuration::selectorIndexes() const
+{
+    std::array<int, 8> indexes{};
+    const auto sel = selectors();
+    for (size_t i = 0; i < sel.size(); ++i)
+        indexes[i] = sel[i]->currentIndex();
+    return indexes;
+}
+
+void Configuration::setSelectorIndexes(const std::array<int, 8>& indexes)
+{
+    const auto sel = selectors();
+    for (size_t i = 0; i < sel.size(); ++i)
+        sel[i]->setCurrentIndex(indexes[i]);
+}
+
+LinkSettings Configuration::selectorTexts() const
+{
+    LinkSettings texts;
+    texts.port = SEL_COM->currentText();
+    texts.interface = SEL_INTER->currentText();
+    texts.digits = SEL_NBR_DIGI->currentText();
+    texts.colour = SEL_COUL->currentText();
+    texts.dcf77 = SEL_DCF77->currentText();
+    texts.relay1 = SEL_REL1->currentText();
+    texts.event = SEL_REL2->currentText();
+    texts.response = SEL_REP->currentText();
+    return texts;
 }
 
 } // namespace kwf

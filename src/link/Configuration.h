@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/WindowValues.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -13,7 +15,7 @@ struct AppContext;
 
 // The settings window: the eight selectors, the validation, and the port's ownership (the
 // port is closed and the validated flag dropped when this window goes).
-class Configuration : public QWidget {
+class Configuration : public QWidget, public SettingsSelectors {
     Q_OBJECT
 public:
     Configuration(const AppContext& ctx, Shell& shell);
@@ -33,6 +35,12 @@ public:
     // Opens the port with the chosen settings and applies them to the main window.
     void OUVERTURE_DU_COM();
 
+    // SettingsSelectors
+    std::array<int, 8> selectorIndexes() const override;
+    void setSelectorIndexes(const std::array<int, 8>& indexes) override;
+    LinkSettings selectorTexts() const override;
+    void validateSettings() override { OUVERTURE_DU_COM(); }
+
 signals:
     // A validation opened the port (an open DCF77 monitor listens to it again).
     void portValidated();
@@ -41,6 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::array<QComboBox*, 8> selectors() const;
     void Form_Load();
     void syncModel();
     // Each port item's tool tip names the device and the adapter behind it.

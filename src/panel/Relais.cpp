@@ -118,9 +118,8 @@ void Relais::Form_Load()
                                            m_ctx.link->settings.wired()));
 }
 
-void Relais::ENVOI_Click()
+RelayConfig Relais::relayValues() const
 {
-    Tqvbase& t = *m_ctx.tqv;
     RelayConfig values;
     for (int n = 0; n < configfile::kRelayCombos; ++n)
         values.combos[size_t(n)] = Combo[size_t(n)]->currentIndex();
@@ -128,7 +127,34 @@ void Relais::ENVOI_Click()
         values.days[size_t(d)] = Check1[size_t(d)]->isChecked();
     values.option1 = Option1->isChecked();
     values.option2 = Option2->isChecked();
-    const std::array<RelayAlarmSetting, 4> alarms = relayAlarms(values);
+    return values;
+}
+
+void Relais::setRelayValues(const RelayConfig& values)
+{
+    for (int n = 0; n < configfile::kRelayCombos; ++n)
+        Combo[size_t(n)]->setCurrentIndex(values.combos[size_t(n)]);
+    for (int d = 0; d < configfile::kRelayDays; ++d)
+        Check1[size_t(d)]->setChecked(values.days[size_t(d)]);
+    const bool on[2] = {values.option1, values.option2};
+    QRadioButton* buttons[2] = {Option1, Option2};
+    for (size_t k = 0; k < 2; ++k) {
+        // An option button that is on cannot be turned off while it is exclusive.
+        buttons[k]->setAutoExclusive(false);
+        buttons[k]->setChecked(on[k]);
+        buttons[k]->setAutoExclusive(true);
+    }
+}
+
+void Relais::setReadingOffered(bool offered)
+{
+    Command1->setEnabled(offered);
+}
+
+void Relais::ENVOI_Click()
+{
+    Tqvbase& t = *m_ctx.tqv;
+    const std::array<RelayAlarmSetting, 4> alarms = relayAlarms(relayValues());
     runDeviceCommand(t, m_relay == 1 ? command::kRelay1Write : command::kRelay2Write, [&] {
         return m_relay == 1 ? ECRI_RELAIS1(t, alarms) : ECRI_RELAIS2(t, relayBlock(alarms));
     }, relayProgrammedText(m_relay));

@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/WindowValues.h"
+
 #include <QWidget>
 #include <array>
 
@@ -16,14 +18,14 @@ struct DecodedRelay;
 
 // Relais_1 and Relais_2: the four weekly alarms of one relay, sent to and read from the panel.
 // The two windows are twins; only the block, the send button's name and the texts differ.
-class Relais : public QWidget {
+class Relais : public QWidget, public RelayValues {
     Q_OBJECT
 public:
     Relais(const AppContext& ctx, int relayNumber);
 
     int relayNumber() const { return m_relay; }
 
-    // Controls, reached by name by the configuration file as well.
+    // Controls.
     std::array<QGroupBox*, 4> Frame{};        // Frame1 .. Frame4
     std::array<QComboBox*, 12> Combo{};       // Combo1 .. Combo12 (Combo[0] is Combo1)
     std::array<QLabel*, 12> Label{};          // Label1 .. Label12
@@ -41,6 +43,11 @@ public:
 
     void ENVOI_Click();
     void Command1_Click();
+
+    // RelayValues
+    RelayConfig relayValues() const override;
+    void setRelayValues(const RelayConfig& values) override;
+    void setReadingOffered(bool offered) override;
 
 private:
     void Form_Load();

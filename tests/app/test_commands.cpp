@@ -86,3 +86,14 @@ TEST(DeviceCommands, EachCommandFollowsItsLinkPolicyOnASilentPanel)
         }
     }
 }
+
+// A validation turns the reading button of relay windows already open on or off as its link offers.
+TEST(DeviceCommands, ValidationOffersTheRelayReadingOnTheWiredLinkOnly)
+{
+    TestApp app;
+    QWidget* w = app.principal->showWindow(QStringLiteral("Relais_2"));
+    for (const bool wired : {false, true}) {
+        app.validateWith("OUI", wired ? "Filaire " : "Sans fil");
+        EXPECT_EQ(w->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled(), wired);
+    }
+}

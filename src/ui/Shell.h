@@ -1,5 +1,6 @@
 #pragma once
 #include "core/LinkSettings.h"
+#include "ui/WindowValues.h"
 
 #include <QString>
 
@@ -22,6 +23,10 @@ public:
     virtual MenuState menuState() const = 0;
     virtual void applyMenuState(const MenuState& state) = 0;
     virtual void updatePortStatus() = 0;
+    // The relay window 1 or 2 and the settings window, created hidden when needed (null if
+    // they cannot be).
+    virtual RelayValues* relayValues(int relay) = 0;
+    virtual SettingsSelectors* settingsSelectors() = 0;
 };
 
 } // namespace kwf
