@@ -8,6 +8,10 @@
 
 // kwf-tqvctl's commands, each in one place: its name, its help lines, how its own arguments are
 // read and what runs it.
+namespace kwf {
+struct DeviceCommand;
+}
+
 namespace kwf::console {
 
 // The arguments a command reads: the words after its name, the values of the options given.
@@ -28,6 +32,9 @@ struct CommandSpec {
     // Help lines: the usage, then what it does (a '\n' continues it on the next line).
     std::vector<std::pair<const char*, const char*>> help;
     bool panel;                        // talks to a panel through --port
+    // The window command it runs, whose link policy and wired-only rule it follows; null for
+    // those outside the command table.
+    const DeviceCommand* (*device)(const Options&);
     bool (*parse)(CommandArgs&);       // false with the error set
     void (*run)(CommandRun&);
 };

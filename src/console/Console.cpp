@@ -184,29 +184,8 @@ struct Outcome {
 // commands outside it (the port list, the detection, the DCF77 monitor).
 const DeviceCommand* tableCommand(const Options& o)
 {
-    const QString& c = o.command;
-    const bool reading = o.action == QLatin1String("lire");
-    if (c == QLatin1String("lire-heure"))
-        return &command::kClockRead;
-    if (c == QLatin1String("derniere-synchro"))
-        return &command::kLastSettingRead;
-    if (c == QLatin1String("heure-pc"))
-        return o.maxDrift ? &command::kClockRead : &command::kClockAuto;   // --si-ecart reads first
-    if (c == QLatin1String("heure"))
-        return &command::kClockManual;
-    if (c == QLatin1String("relais"))
-        return reading ? (o.relay == 1 ? &command::kRelay1Read : &command::kRelay2Read) : &command::kRelay1Write;
-    if (c == QLatin1String("evenement"))
-        return &command::kEventWrite;
-    if (c == QLatin1String("luminosite"))
-        return reading ? &command::kBrightnessRead : &command::kBrightnessWrite;
-    if (c == QLatin1String("couleur"))
-        return o.colourBoard == 4 ? &command::kClockColours : &command::kCountdownColours;
-    if (c == QLatin1String("interrupteurs"))
-        return reading ? &command::kSwitchRead : &command::kSwitchWrite;
-    if (c == QLatin1String("registres"))
-        return reading ? &command::kGridRead : &command::kGridWrite;
-    return nullptr;
+    const CommandSpec* spec = findCommand(o.command);
+    return spec && spec->device ? spec->device(o) : nullptr;
 }
 
 // A command the link cannot offer is not offered here either: the table's wired-only commands,
@@ -918,23 +897,32 @@ struct CommandRun {
 const std::vector<CommandSpec>& commandSpecs()
 {
     static const std::vector<CommandSpec> specs = {
-        {"ports", {{"ports", "numéros COM, périphériques et adaptateurs connus"}}, false, parseNoArguments,
+        {"ports", {{"ports", "numéros COM, périphériques et adaptateurs connus"}}, false, nullptr,
+         parseNoArguments,
          [](CommandRun& r) { r.out = listPorts(r.env); }},
-        {"detecter", {{"detecter", "cherche une horloge sur COM1 à COM14"}}, false, parseNoArguments,
+        {"detecter", {{"detecter", "cherche une horloge sur COM1 à COM14"}}, false, nullptr,
+         parseNoArguments,
          [](CommandRun& r) { r.out = detect(r.env); }},
-        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC"}}, true, parseNoArguments,
+        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC"}}, true,
+         [](const Options&) { return &command::kClockRead; },
+         parseNoArguments,
          [](CommandRun& r) { readClock(*r.session, r.o.command, &r.out); }},
         {"derniere-synchro", {{"derniere-synchro", "heure et date de la dernière remise à l'heure DCF77"}}, true,
+         [](const Options&) { return &command::kLastSettingRead; },
          parseNoArguments, [](CommandRun& r) { readClock(*r.session, r.o.command, &r.out); }},
         {"heure-pc",
          {{"heure-pc [--si-ecart S]", "met l'afficheur à l'heure du PC (seulement si\nl'écart dépasse S secondes avec --si-ecart)"}},
-         true, parseHeurePc, [](CommandRun& r) { setPcTime(*r.session, r.o, &r.out); }},
-        {"heure", {{"heure \"AAAA-MM-JJ HH:MM:SS\"", "envoie cette heure et cette date"}}, true, parseHeure,
+         true, [](const Options& o) { return o.maxDrift ? &command::kClockRead : &command::kClockAuto; },
+         parseHeurePc, [](CommandRun& r) { setPcTime(*r.session, r.o, &r.out); }},
+        {"heure", {{"heure \"AAAA-MM-JJ HH:MM:SS\"", "envoie cette heure et cette date"}}, true,
+         [](const Options&) { return &command::kClockManual; },
+         parseHeure,
          [](CommandRun& r) { setManualTime(*r.session, r.o, &r.out); }},
         {"dcf77",
          {{"dcf77 --minutes N [--fichier F]", "écoute la réception DCF77 jusqu'à N minutes complètes"},
           {"dcf77 --analyser F", "analyse un journal de réception ou des échanges"}},
-         true, parseDcf77,
+         true, nullptr,
+         parseDcf77,
          [](CommandRun& r) {
              if (!r.o.analyse.isEmpty())
                  r.out = analyseDcf77(r.o);
@@ -944,31 +932,41 @@ const std::vector<CommandSpec>& commandSpecs()
         {"relais",
          {{"relais lire 1|2", "lit les quatre alarmes d'un relais"},
           {"relais appliquer F.zol", "programme les relais 1 et 2 d'après un fichier\nde configuration"}},
-         true, parseRelais, [](CommandRun& r) { relays(*r.session, r.o, r.prepared, &r.out); }},
+         true, [](const Options& o) {
+             return o.action != QLatin1String("lire") ? &command::kRelay1Write
+                 : o.relay == 1                       ? &command::kRelay1Read
+                                                      : &command::kRelay2Read;
+         },
+         parseRelais, [](CommandRun& r) { relays(*r.session, r.o, r.prepared, &r.out); }},
         {"evenement",
          {{"evenement \"AAAA-MM-JJ HH:MM\" [--ete oui|non] [--hiver oui|non]\n          [--contact ferme|ouvre]",
            "programme le compte à rebours de l'événement"}},
-         true, parseEvenement, [](CommandRun& r) { event(*r.session, r.o, &r.out); }},
+         true, [](const Options&) { return &command::kEventWrite; },
+         parseEvenement, [](CommandRun& r) { event(*r.session, r.o, &r.out); }},
         {"luminosite",
          {{"luminosite lire", "lit le bloc de luminosité"},
           {"luminosite auto|20|100 [--sensibilite N] [--detection rapide|lente]",
            "jour/nuit par capteur, ou forcée à 20 % ou 100 % ;\nN de 0 à 15 (5 par défaut)"}},
-         true, parseLuminosite, [](CommandRun& r) { brightnessCmd(*r.session, r.o, &r.out); }},
+         true, [](const Options& o) { return o.action == QLatin1String("lire") ? &command::kBrightnessRead : &command::kBrightnessWrite; },
+         parseLuminosite, [](CommandRun& r) { brightnessCmd(*r.session, r.o, &r.out); }},
         {"couleur",
          {{"couleur 4 [HEURE DATE]", "couleurs des masques heure et date ; chaque masque :\ntrois lettres r (rouge), "
                                      "v (vert), a (ambre), une\npar paire de digits (rva vra sans argument)"},
           {"couleur 6 [N HM J H FIN]", "couleurs des comptes à rebours N-, H-MM:SS, J-, H-\net du message de fin (une "
                                        "lettre) ; vvv vra avr rav r\nsans argument"}},
-         true, parseCouleur, [](CommandRun& r) { coloursCmd(*r.session, r.o, &r.out); }},
+         true, [](const Options& o) { return o.colourBoard == 4 ? &command::kClockColours : &command::kCountdownColours; },
+         parseCouleur, [](CommandRun& r) { coloursCmd(*r.session, r.o, &r.out); }},
         {"interrupteurs",
          {{"interrupteurs lire", "les bancs SW2 et SW3 (interrupteur 1 en premier)"},
           {"interrupteurs ecrire SW2 SW3", "chaque banc : huit chiffres 0 (OFF) ou 1 (ON)"}},
-         true, parseInterrupteurs, [](CommandRun& r) { switchesCmd(*r.session, r.o, &r.out); }},
+         true, [](const Options& o) { return o.action == QLatin1String("lire") ? &command::kSwitchRead : &command::kSwitchWrite; },
+         parseInterrupteurs, [](CommandRun& r) { switchesCmd(*r.session, r.o, &r.out); }},
         {"registres",
          {{"registres lire [--fichier F]", "les 64 registres en hexadécimal"},
           {"registres ecrire F [--avec-horloge]",
            "écrit les registres 8 à 63 d'un fichier (0 à 63,\nl'horloge comprise, avec --avec-horloge)"}},
-         true, parseRegistres, [](CommandRun& r) { registersCmd(*r.session, r.o, r.prepared, &r.out); }},
+         true, [](const Options& o) { return o.action == QLatin1String("lire") ? &command::kGridRead : &command::kGridWrite; },
+         parseRegistres, [](CommandRun& r) { registersCmd(*r.session, r.o, r.prepared, &r.out); }},
     };
     return specs;
 }
