@@ -12,6 +12,7 @@
 #include "core/DeviceCommand.h"
 #include "core/ExchangeJournal.h"
 #include "core/Frames.h"
+#include "core/LinkSettings.h"
 #include "core/SerialPort.h"
 
 #include <QDir>
@@ -389,13 +390,17 @@ TEST(ConsoleInput, EchoDefaultPortReasonsClockRegistersAndProgress)
         EXPECT_TRUE(c.out.contains("\"port\":\"COM7\"")) << c.out.toStdString();
     }
     {
-        // Links to a file, a folder, nothing and /dev/null, opened by the real serial port.
+        // Links to a file, a folder and nothing, opened by the real serial port; /dev/null is
+        // judged without being opened.
         SimConsole c;
         std::unique_ptr<SerialPort> real = createSerialPort();
         ASSERT_TRUE(QDir(c.dir.path()).mkpath("dosdevices"));
         const QString file = writeFile(c.dir, "fichier.txt", "texte");
+        const QString null = c.dir.filePath("null");
+        ASSERT_TRUE(QFile::link("/dev/null", null));
+        EXPECT_TRUE(portFailureReason(null, PortError::Io, {}).contains("pas un port"));
         const struct { const char* target; const char* reason; } links[] = {
-            {"fichier.txt", "fichier ordinaire"}, {".", "dossier"}, {"absent", "n'existe pas"}, {"/dev/null", "pas un port"}};
+            {"fichier.txt", "fichier ordinaire"}, {".", "dossier"}, {"absent", "n'existe pas"}};
         int n = 1;
         for (const auto& l : links) {
             const QString target = QString::fromLatin1(l.target).startsWith('/') ? QString::fromLatin1(l.target)
