@@ -1,10 +1,12 @@
 #include "console/Console.h"
 #include "core/Clock.h"
 #include "core/ComPorts.h"
+#include "core/Installation.h"
 #include "core/SerialPort.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -15,6 +17,12 @@
 
 int main(int argc, char* argv[])
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s\n", kwf::versionLine(QStringLiteral("kwf-tqvctl")).toUtf8().constData());
+            return 0;
+        }
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kwf-tqv"));   // the same data folder as the windows
 
@@ -26,7 +34,8 @@ int main(int argc, char* argv[])
     kwf::console::ConsoleEnv env;
     env.port = port.get();
     env.clock = &clock;
-    env.programDir = QCoreApplication::applicationDirPath();
+    // Installed, the site-wide settings live apart from the program (see kwf-tqv --lieux).
+    env.programDir = kwf::programFolders(QCoreApplication::applicationDirPath(), kwf::builtInstallPaths()).siteDir;
     env.out = &out;
     env.err = &err;
     env.terminal = isatty(fileno(stderr)) != 0;
