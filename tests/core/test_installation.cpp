@@ -3,6 +3,7 @@
 #include "core/Installation.h"
 
 #include <QRegularExpression>
+#include <ostream>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -17,6 +18,11 @@ struct Case {
     const char* siteDir;
     const char* guide;
 };
+
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.exeDir;
+}
 
 class Folders : public ::testing::TestWithParam<Case> {};
 } // namespace
