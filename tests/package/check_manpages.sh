@@ -20,6 +20,10 @@ for prog in kwf-tqv kwf-tqvctl kwf-panel-sim; do
     [ -f "$page" ] || { fail "$page absente"; continue; }
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$prog(1) : $warnings"
+    # The page's date (the changelog's latest entry) is a real day.
+    day=$(zcat "$page" | sed -n 's/^\.TH [^ ]* 1 "\([^"]*\)".*/\1/p')
+    printf '%s\n' "$day" | grep -Eqx '[0-9]{4}-[0-9]{2}-[0-9]{2}' && date -d "$day" >/dev/null 2>&1 \
+        || fail "$prog(1) : date « $day »"
     text=$(LC_ALL=C.UTF-8 MANWIDTH=250 MAN_KEEP_FORMATTING= man -P cat -l "$page" 2>/dev/null | sed 's/‐/-/g')
     printf '%s\n' "$text" | grep -q "^NOM" || fail "$prog(1) : pas de section NOM"
     printf '%s\n' "$text" | grep -qF "$build" && fail "$prog(1) nomme le dossier de construction"
