@@ -3,12 +3,14 @@
 
 #include "core/ConfigFile.h"
 #include "core/Frames.h"
+#include "core/Installation.h"
 #include "model/PanelState.h"
 #include "model/PtyPanel.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
@@ -53,6 +55,30 @@ QString writeDemoConfig(const QString& dir, int com)
     return path;
 }
 
+// The command-line parser's own words, in French whatever translations the system has.
+class ParserWords : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(context, "QCommandLineParser") != 0)
+            return QString();
+        static const char* const words[][2] = {
+            {"Usage: %1", "Usage : %1"},
+            {"Options:", "Options :"},
+            {"Unknown option '%1'.", "Option « %1 » inconnue."},
+            {"Unknown options: %1.", "Options inconnues : %1."},
+            {"Missing value after '%1'.", "Valeur manquante après « %1 »."},
+            {"Unexpected value after '%1'.", "Valeur inattendue après « %1 »."},
+        };
+        for (const auto& w : words) {
+            if (qstrcmp(source, w[0]) == 0)
+                return QString::fromUtf8(w[1]);
+        }
+        return QString();
+    }
+};
+
 QString describe(const QByteArray& body)
 {
     const quint8 base = quint8(body.at(0)) & 0xF0;
@@ -75,6 +101,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kwf-panel-sim"));
+    ParserWords words;
+    QCoreApplication::installTranslator(&words);
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
@@ -82,7 +110,10 @@ int main(int argc, char** argv)
         "Le programme ouvre un pseudo-terminal, affiche son chemin et répond aux trames de\n"
         "l'outil de configuration comme un panneau : horloge DS1307 qui avance, 64 registres,\n"
         "flux DCF77 après une trame de fin de liaison. Arrêt par Ctrl+C (SIGINT) ou SIGTERM."));
-    p.addHelpOption();
+    const QCommandLineOption helpOpt(QStringList{"h", "help"}, QStringLiteral("Affiche cette aide."));
+    const QCommandLineOption versionOpt(QStringList{"version"}, QStringLiteral("Affiche la version du programme."));
+    p.addOption(helpOpt);
+    p.addOption(versionOpt);
     const QCommandLineOption linkOpt(QStringList{"link", "lien"},
         QStringLiteral("Crée le lien <dossier>/dosdevices/comN vers le pseudo-terminal, pour que "
                        "l'outil installé dans <dossier> le voie comme port COMN."),
@@ -139,6 +170,14 @@ int main(int argc, char** argv)
                           &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
         p.addOption(*o);
     p.process(app);
+    if (p.isSet(helpOpt)) {
+        std::fputs(p.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (p.isSet(versionOpt)) {
+        say(kwf::versionLine(QStringLiteral("kwf-panel-sim")));
+        return 0;
+    }
 
     auto number = [&p](const QCommandLineOption& o, int lo, int hi, int fallback) {
         if (!p.isSet(o))

@@ -320,7 +320,9 @@ void Principal::MENU_Aide_Click()
     // The program's folder becomes the current folder: the file dialogs open there afterwards.
     QDir::setCurrent(m_ctx.programDir);
     // The desktop's viewer when there is one; otherwise the same guide inside the program.
-    if (!m_ctx.ui->openDocument(QDir(m_ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc"))))
+    const QString guide = m_ctx.guidePath.isEmpty()
+        ? QDir(m_ctx.programDir).filePath(QStringLiteral("KWF_TQV.doc")) : m_ctx.guidePath;
+    if (!m_ctx.ui->openDocument(guide))
         showGuideWindow(this);
 }
 

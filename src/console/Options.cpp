@@ -481,6 +481,7 @@ QString helpText()
         "  --json                         un objet JSON sur la sortie standard\n"
         "  --journal                      le journal des échanges sur la sortie d'erreur\n"
         "  -h, --help                     cette aide\n"
+        "  --version                      la version du programme\n"
         "\n"
         "Codes de sortie : 0 fait ; 1 l'afficheur n'a pas répondu comme prévu ;\n"
         "2 mauvais usage (rien n'est envoyé) ; 3 le port ne s'ouvre pas.\n");

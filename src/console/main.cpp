@@ -1,11 +1,13 @@
 #include "console/Console.h"
 #include "core/Clock.h"
 #include "core/ComPorts.h"
+#include "core/Installation.h"
 #include "core/SerialPort.h"
 #include "core/UserPlaces.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -16,6 +18,12 @@
 
 int main(int argc, char* argv[])
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s\n", kwf::versionLine(QStringLiteral("kwf-tqvctl")).toUtf8().constData());
+            return 0;
+        }
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kwf-tqv"));   // the same data folder as the windows
 
@@ -27,7 +35,8 @@ int main(int argc, char* argv[])
     kwf::console::ConsoleEnv env;
     env.port = port.get();
     env.clock = &clock;
-    env.programDir = QCoreApplication::applicationDirPath();
+    // Installed, the site-wide settings live apart from the program (see kwf-tqv --lieux).
+    env.programDir = kwf::programFolders(QCoreApplication::applicationDirPath(), kwf::builtInstallPaths()).siteDir;
     env.defaultConfig = kwf::systemPlaces(env.programDir).startupConfigPath();
     env.out = &out;
     env.err = &err;

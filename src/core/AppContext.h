@@ -24,6 +24,8 @@ struct AppContext {
     // The COM numbers and the places the program writes to (default file, links, COM table).
     // Without one, everything is in programDir and COMn is found through its links only.
     PortDirectory* ports = nullptr;
+    // The user guide; empty: KWF_TQV.doc in programDir (installed, it lives with the documentation).
+    QString guidePath = QString();
 };
 
 // The context's COM numbers, as of its last refresh.

@@ -158,6 +158,18 @@ TEST(MainWindow, HelpAsksTheDesktopThenShowsTheGuideInside)
     EXPECT_TRUE(guides[0]->toPlainText().contains(QStringLiteral("dialout")));
 }
 
+TEST(MainWindow, HelpOpensTheInstalledGuideWhereTheDocumentationLives)
+{
+    TestApp app;
+    const QString before = QDir::currentPath();
+    AppContext installed = app.ctx;
+    installed.guidePath = QStringLiteral("/usr/share/doc/kwf-tqv/KWF_TQV.doc");
+    Principal principal(installed);
+    principal.menuAction(QStringLiteral("MENU_Aide"))->trigger();
+    QDir::setCurrent(before);
+    EXPECT_EQ(app.ui.openedDocuments, QStringList{installed.guidePath});
+}
+
 TEST(Splash, VersionAndClosingByKeyClickOrTimer)
 {
     {

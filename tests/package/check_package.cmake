@@ -1,20 +1,19 @@
-# Builds the Debian package and checks what it holds.
+# Checks what the Debian package built from this tree (the "deb" target, in <build>/deb) holds.
 find_program(DPKG_DEB dpkg-deb REQUIRED)
-execute_process(COMMAND cpack -G DEB WORKING_DIRECTORY ${BUILD_DIR} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cpack failed:\n${out}")
-endif()
-file(GLOB debs ${BUILD_DIR}/kwf-tqv_*.deb)
+file(GLOB debs ${BUILD_DIR}/deb/kwf-tqv_*.deb)
 list(LENGTH debs n)
 if(NOT n EQUAL 1)
-  message(FATAL_ERROR "expected one package, found: ${debs}")
+  message(FATAL_ERROR "expected the one package the deb target makes, found: ${debs}")
 endif()
 execute_process(COMMAND ${DPKG_DEB} -c ${debs} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 execute_process(COMMAND ${DPKG_DEB} -f ${debs} Version OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE)
-foreach(expected "./opt/kwf-tqv/kwf-tqv" "./opt/kwf-tqv/KWF_TQV.doc" "./usr/bin/kwf-tqv -> /opt/kwf-tqv/kwf-tqv"
+foreach(expected "./usr/bin/kwf-tqv" "./usr/bin/kwf-tqvctl" "./usr/bin/kwf-panel-sim"
+                 "./usr/share/doc/kwf-tqv/KWF_TQV.doc" "./usr/share/doc/kwf-tqv/changelog.gz"
+                 "./usr/share/man/man1/kwf-tqv.1.gz" "./usr/share/man/man1/kwf-tqvctl.1.gz"
+                 "./usr/share/man/man1/kwf-panel-sim.1.gz" "./usr/share/bash-completion/completions/kwf-tqvctl"
                  "./usr/share/applications/kwf-tqv.desktop"
-                 "./opt/kwf-tqv/kwf-tqvctl" "./usr/bin/kwf-tqvctl -> /opt/kwf-tqv/kwf-tqvctl"
-                 "./usr/lib/systemd/system/kwf-tqv-synchro@.service" "./usr/lib/systemd/system/kwf-tqv-synchro@.timer" "./usr/share/icons/hicolor/scalable/apps/kwf-tqv.svg")
+                 "./usr/lib/systemd/user/kwf-tqv-synchro@.service" "./usr/lib/systemd/user/kwf-tqv-synchro@.timer"
+                 "./usr/share/icons/hicolor/scalable/apps/kwf-tqv.svg")
   string(FIND "${listing}" "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the package lacks ${expected}:\n${listing}")
@@ -39,6 +38,9 @@ string(FIND "${listing}" "./usr/share/doc/kwf-tqv/copyright" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "the package has no copyright file")
 endif()
+if(listing MATCHES "\\./opt/|\\./etc/|/lib/systemd/system/")
+  message(FATAL_ERROR "files outside /usr or system units in the package:\n${listing}")
+endif()
 
 # Unpacked into a scratch root, the desktop entry validates, and the installed program, run by an
 # ordinary user with a scratch HOME, keeps its files in that user's folder: the read-only program
@@ -61,15 +63,17 @@ if(VALIDATE)
 else()
   message(WARNING "desktop-file-validate not installed (scripts/deps.sh installs it): entry not validated")
 endif()
-set(program ${root}/fs/opt/kwf-tqv/kwf-tqv)
-file(WRITE ${root}/fs/opt/kwf-tqv/Configuration_TQV.zol "site-wide")
+# The site-wide default, where the administrator puts it.
+set(program ${root}/fs/usr/bin/kwf-tqv)
+set(site ${root}/fs/etc/kwf-tqv)
+file(WRITE ${site}/Configuration_TQV.zol "site-wide")
 execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(uid STREQUAL "0")
   # root may write anywhere: run as nobody, as an ordinary user would.
   execute_process(COMMAND chown -R 65534:65534 ${root}/home)
   set(as setpriv --reuid=65534 --regid=65534 --clear-groups)
 else()
-  execute_process(COMMAND chmod -R a-w ${root}/fs/opt/kwf-tqv)
+  execute_process(COMMAND chmod -R a-w ${site} ${root}/fs/usr)
   set(as)
 endif()
 set(user_file ${root}/home/.local/share/kwf-tqv/Configuration_TQV.zol)
@@ -80,13 +84,15 @@ foreach(start first second)
     message(FATAL_ERROR "the installed program failed (${rc}): ${err}")
   endif()
   if(start STREQUAL "first")
-    set(expected_read ${root}/fs/opt/kwf-tqv/Configuration_TQV.zol)
+    set(expected_read ${site}/Configuration_TQV.zol)
   else()
     set(expected_read ${user_file})
   endif()
   foreach(line "Fichier de configuration enregistré : ${user_file}"
                "Fichier de configuration lu au démarrage : ${expected_read}"
-               "Liens dosdevices : ${root}/home/.local/share/kwf-tqv/dosdevices")
+               "Liens dosdevices : ${root}/home/.local/share/kwf-tqv/dosdevices"
+               "Réglages communs : ${site}"
+               "Guide : ${root}/fs/usr/share/doc/kwf-tqv/KWF_TQV.doc")
     string(FIND "${places}" "${line}" at)
     if(at EQUAL -1)
       message(FATAL_ERROR "${start} start: expected '${line}' in:\n${places}")
@@ -98,10 +104,10 @@ foreach(start first second)
     message(FATAL_ERROR "the user cannot write ${user_file}")
   endif()
 endforeach()
-file(READ ${root}/fs/opt/kwf-tqv/Configuration_TQV.zol site)
-if(NOT "${site}" STREQUAL "site-wide")
-  message(FATAL_ERROR "the site-wide default was changed: '${site}'")
+file(READ ${site}/Configuration_TQV.zol site_text)
+if(NOT "${site_text}" STREQUAL "site-wide")
+  message(FATAL_ERROR "the site-wide default was changed: '${site_text}'")
 endif()
 execute_process(COMMAND chmod -R u+w ${root})
 file(REMOVE_RECURSE ${root})
-message(STATUS "package ${debs}: contents, dependencies, copyright, desktop entry and per-user files checked")
+message(STATUS "package ${debs}: contents, dependencies, copyright, desktop entry, site and per-user files checked")
