@@ -19,7 +19,7 @@ static int showPlaces(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kwf-tqv"));
     const kwf::UserPlaces places = kwf::systemPlaces(QCoreApplication::applicationDirPath());
-    kwf::PortDirectory ports(places, kwf::systemSerialAdapters);
+    kwf::PortDirectory ports = kwf::systemPortDirectory(places);
     ports.refresh();
     QString text = QStringLiteral("Dossier du programme : %1\nDossier des réglages : %2\n"
                                   "Fichier de configuration lu au démarrage : %3\n"
@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
     ctx.link = &link;
     ctx.tqv = &tqv;
     ctx.programDir = QCoreApplication::applicationDirPath();
-    kwf::PortDirectory ports(kwf::systemPlaces(ctx.programDir), kwf::systemSerialAdapters);
+    kwf::PortDirectory ports = kwf::systemPortDirectory(kwf::systemPlaces(ctx.programDir));
     ctx.ports = &ports;
 
     QPointer<kwf::Principal> principal = new kwf::Principal(ctx);

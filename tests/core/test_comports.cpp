@@ -85,6 +85,34 @@ TEST(ComNumbers, LinkWinsAndHoldsItsNumberAndTheUserMayRenumber)
     EXPECT_EQ(m.com(7).device, m.dir.filePath(QStringLiteral("dosdevices/com7")));
 }
 
+TEST(ComNumbers, NumberedByTheSystemEachPortIsItsOwnComNameWithTheSystemsWords)
+{
+    Machine m;
+    SerialAdapter usb = adapter("COM5", "A1B2C3", false);
+    usb.systemNumber = 5;
+    usb.description = QStringLiteral("USB Serial Port");
+    SerialAdapter builtIn;
+    builtIn.device = QStringLiteral("COM1");
+    builtIn.systemNumber = 1;
+    builtIn.description = QStringLiteral("Port de communication");
+    m.plugged = {usb, builtIn};
+    PortDirectory d(m.places(), [&] { return m.plugged; }, ComNumbering::System);
+    d.refresh();
+    EXPECT_EQ(d.resolve(5).device, QStringLiteral("COM5"));
+    EXPECT_EQ(d.resolve(5).toolTip(), QStringLiteral("COM5: — adaptateur USB-série USB Serial Port, n° A1B2C3"));
+    EXPECT_EQ(d.resolve(1).toolTip(), QStringLiteral("COM1: — Port de communication"));
+    // A number the system does not list still opens as itself, and says it is not listed.
+    const ComPortTarget unlisted = d.resolve(12);
+    EXPECT_EQ(unlisted.device, QStringLiteral("COM12"));
+    EXPECT_EQ(unlisted.source, ComPortTarget::Source::Unlisted);
+    // The program's own numbering stays out of it: no table written, no link followed.
+    QDir(m.dir.path()).mkpath(QStringLiteral("dosdevices"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), m.dir.filePath(QStringLiteral("dosdevices/com3"))));
+    d.refresh();
+    EXPECT_EQ(d.resolve(3).device, QStringLiteral("COM3"));
+    EXPECT_FALSE(QFile::exists(m.places().comTablePath()));
+}
+
 // The decision alone; the configuration file's place, the save and the start-up over it are in
 // the configuration window tests, the links beside a writable program in the COM number tests.
 TEST(UserFolder, WritableProgramFolderKeepsEverythingElseTheUsersFolder)
