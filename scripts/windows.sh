@@ -68,6 +68,16 @@ LIST
 toolchain() {
     mkdir -p "$CACHE"
     cat > "$CACHE/mingw.cmake" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER ${TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+TC
 }
 
 qt() {
@@ -83,16 +93,6 @@ qt() {
     sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
         "$src/src/plugins/platforms/windows/qwindowswindow.cpp"
     toolchain
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER ${TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-TC
     log "Qt pour Windows : configuration"
     rm -rf "$qbuild"
     cmake -S "$src" -B "$qbuild" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -59,6 +59,8 @@ TEST(ComNumbers, AdaptersNumberedFromThreeKeptAcrossUnplugAndRestart)
 
 TEST(ComNumbers, LinkWinsAndHoldsItsNumberAndTheUserMayRenumber)
 {
+    if (systemPortDirectory(UserPlaces{}).numbering() == ComNumbering::System)
+        GTEST_SKIP() << "this system numbers its COM ports itself: no dosdevices links, no table of adapters";
     Machine m;
     QDir(m.dir.path()).mkpath(QStringLiteral("dosdevices"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), m.dir.filePath(QStringLiteral("dosdevices/com3"))));
@@ -105,9 +107,10 @@ TEST(ComNumbers, NumberedByTheSystemEachPortIsItsOwnComNameWithTheSystemsWords)
     const ComPortTarget unlisted = d.resolve(12);
     EXPECT_EQ(unlisted.device, QStringLiteral("COM12"));
     EXPECT_EQ(unlisted.source, ComPortTarget::Source::Unlisted);
-    // The program's own numbering stays out of it: no table written, no link followed.
+    // The program's own numbering stays out of it: no table written, no link followed (where
+    // the system makes links).
     QDir(m.dir.path()).mkpath(QStringLiteral("dosdevices"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), m.dir.filePath(QStringLiteral("dosdevices/com3"))));
+    QFile::link(QStringLiteral("/dev/null"), m.dir.filePath(QStringLiteral("dosdevices/com3")));
     d.refresh();
     EXPECT_EQ(d.resolve(3).device, QStringLiteral("COM3"));
     EXPECT_FALSE(QFile::exists(m.places().comTablePath()));

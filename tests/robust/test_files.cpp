@@ -13,7 +13,7 @@ using namespace kwf::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
+[[maybe_unused]] QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

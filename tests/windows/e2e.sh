@@ -65,13 +65,16 @@ mkdir -p "$prefix/dosdevices"
 ln -sfn "$pty" "$prefix/dosdevices/com3"
 run_all windows "$wine" "$windows/kwf-tqvctl.exe"
 
+# The answers compared from this one on: the panels' clocks run, so their seconds may differ.
+first_answer=(2 1 9)
 for i in 0 1 2; do
     what=${commands[$i]//|/ }
     check "$what : réussi" bash -c "! grep -q '^rc=' '$work/windows.$i.out'"
     check "$what : mêmes octets envoyés que sous Linux" \
         diff <(frames "$work/linux.$i.journal" | grep '→') <(frames "$work/windows.$i.journal" | grep '→')
     check "$what : mêmes réponses lues que sous Linux" \
-        diff <(frames "$work/linux.$i.journal" | grep '←') <(frames "$work/windows.$i.journal" | grep '←')
+        diff <(frames "$work/linux.$i.journal" | grep '←' | tail -n +${first_answer[$i]}) \
+             <(frames "$work/windows.$i.journal" | grep '←' | tail -n +${first_answer[$i]})
 done
 # The image read after the time was set: the registers beyond the clock's are the panel's own.
 check "image des registres : identique à celle lue sous Linux" \
