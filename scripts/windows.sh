@@ -262,4 +262,3 @@ main() {
     log "windows.sh $step : $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
 }
 main "$@"
-main "$@"

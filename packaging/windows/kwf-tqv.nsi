@@ -2,6 +2,7 @@
 ; an uninstaller. makensis -DVERSION=1.0.6 -DSTAGE=<folder of the portable copy> -DOUTFILE=<setup.exe>
 ; Silent with /S.
 Unicode true
+Target amd64-unicode
 !include "MUI2.nsh"
 
 Name "KWF TQV ${VERSION}"
