@@ -11,6 +11,7 @@ wine=${KWF_WINE:?}
 prefix=${WINEPREFIX:-$windows/wine}
 work=$(mktemp -d /tmp/kwf-wine-e2e.XXXXXX)
 sims=()
+panel_extra=()
 stop() {
     for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; done
     rm -f "$prefix/dosdevices/com3"
@@ -26,7 +27,7 @@ check() {   # check <what> <command...>
 # start_panel <name> [link folder]: a panel at a fixed start time; its pty path in $pty.
 start_panel() {
     local log=$work/$1.panel
-    local args=(--journal --time "2026-12-07 10:00:00")
+    local args=(--journal --time "2026-12-07 10:00:00" "${panel_extra[@]}")
     [[ -n ${2:-} ]] && args+=(--link "$2" --com 3)
     "$linux/kwf-panel-sim" "${args[@]}" > "$log" 2>&1 &
     sims+=($!)
@@ -93,6 +94,19 @@ import json, sys
 d = json.load(open(sys.argv[1], encoding="utf-8"))
 sys.exit(0 if d.get("code") == 0 and abs(float(d["ecart_s"])) <= 3 else 1)
 PY
+
+# The adapter pulled out in the middle of the clock read: the command says it failed, and soon.
+panel_extra=(--unplug-after 3)
+start_panel unplugged
+panel_extra=()
+ln -sfn "$pty" "$prefix/dosdevices/com3"
+started=$SECONDS
+set +e
+"$wine" "$windows/kwf-tqvctl.exe" lire-heure -p 3 > "$work/unplugged.out" 2>&1
+rc=$?
+set -e
+check "adaptateur débranché pendant l'échange : échec annoncé (code 1)" test "$rc" -eq 1
+check "adaptateur débranché pendant l'échange : fini en moins de 10 s" test $((SECONDS - started)) -lt 10
 
 # Nothing behind COM9: the port does not open, and the exit status says so.
 set +e
