@@ -34,7 +34,7 @@ static int showPlaces(int argc, char* argv[])
     const kwf::ProgramFolders folders =
         kwf::programFolders(QCoreApplication::applicationDirPath(), kwf::builtInstallPaths());
     const kwf::UserPlaces places = kwf::systemPlaces(folders.siteDir);
-    kwf::PortDirectory ports(places, kwf::systemSerialAdapters);
+    kwf::PortDirectory ports = kwf::systemPortDirectory(places);
     ports.refresh();
     QString text = QStringLiteral("Dossier du programme : %1\nRéglages communs : %2\nDossier des réglages : %3\n"
                                   "Fichier de configuration lu au démarrage : %4\n"
@@ -84,7 +84,7 @@ int main(int argc, char* argv[])
         kwf::programFolders(QCoreApplication::applicationDirPath(), kwf::builtInstallPaths());
     ctx.programDir = folders.siteDir;
     ctx.guidePath = folders.guidePath;
-    kwf::PortDirectory ports(kwf::systemPlaces(ctx.programDir), kwf::systemSerialAdapters);
+    kwf::PortDirectory ports = kwf::systemPortDirectory(kwf::systemPlaces(ctx.programDir));
     ctx.ports = &ports;
 
     QPointer<kwf::Principal> principal = new kwf::Principal(ctx);

@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
     env.err = &err;
     env.terminal = isatty(fileno(stderr)) != 0;
     env.ports = [dir = env.programDir] {
-        kwf::PortDirectory ports(kwf::systemPlaces(dir), kwf::systemSerialAdapters);
+        kwf::PortDirectory ports = kwf::systemPortDirectory(kwf::systemPlaces(dir));
         ports.refresh();
         return ports;
     };

@@ -150,14 +150,18 @@ QString ComPortTarget::toolTip() const
             t += QStringLiteral(", ") + adapter;
         return t;
     }
+    case Source::System:
+        return t + (adapter.isEmpty() ? QStringLiteral("port série du système") : adapter);
+    case Source::Unlisted:
+        return t + QStringLiteral("absent de la liste des ports du système");
     case Source::BuiltIn:
         break;
     }
     return t + device;
 }
 
-PortDirectory::PortDirectory(const UserPlaces& places, AdapterLister lister)
-    : m_places(places), m_lister(std::move(lister))
+PortDirectory::PortDirectory(const UserPlaces& places, AdapterLister lister, ComNumbering numbering)
+    : m_places(places), m_lister(std::move(lister)), m_numbering(numbering)
 {
 }
 
@@ -183,23 +187,29 @@ QList<int> PortDirectory::linkedNumbers() const
 
 void PortDirectory::refresh()
 {
-#ifndef Q_OS_WIN
     m_adapters = m_lister ? m_lister() : QList<SerialAdapter>();
+    if (m_numbering == ComNumbering::System)
+        return;
     // Read again every time: the user may have edited the file.
     m_table = ComTable::load(m_places.comTablePath());
     if (m_table.assign(m_adapters, linkedNumbers()))
         m_table.save(m_places.comTablePath());
-#endif
 }
 
 ComPortTarget PortDirectory::resolve(int number) const
 {
     ComPortTarget t;
     t.number = number;
-#ifdef Q_OS_WIN
-    t.device = QStringLiteral("COM%1").arg(number);
-    return t;
-#else
+    if (m_numbering == ComNumbering::System) {
+        t.device = QStringLiteral("COM%1").arg(number);
+        t.source = ComPortTarget::Source::Unlisted;
+        for (const SerialAdapter& a : m_adapters)
+            if (a.systemNumber == number) {
+                t.source = ComPortTarget::Source::System;
+                t.adapter = a.vendorId || a.productId ? a.words() : a.description;
+            }
+        return t;
+    }
     const auto adapterAt = [this](const QString& device) -> const SerialAdapter* {
         for (const SerialAdapter& a : m_adapters)
             if (a.device == device)
@@ -226,7 +236,6 @@ ComPortTarget PortDirectory::resolve(int number) const
     }
     t.device = QStringLiteral("/dev/ttyS%1").arg(number - 1);
     return t;
-#endif
 }
 
 bool PortDirectory::setNumber(const QString& key, int number, QString* why)

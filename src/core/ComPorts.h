@@ -14,6 +14,8 @@ struct SerialAdapter {
     quint16 vendorId = 0, productId = 0;
     QString serialNumber;
     QString description;     // "FT232R USB UART"
+    // The COM number the system itself gives the port (Windows), 0 where the program numbers it.
+    int systemNumber = 0;
 
     // The stable identity the COM number is kept under: "by-id:<name>", else
     // "usb:<vid>:<pid>:<serial>" (hex); empty when the adapter has neither.
@@ -24,9 +26,14 @@ struct SerialAdapter {
 
 using AdapterLister = std::function<QList<SerialAdapter>()>;
 
-// The adapters plugged in now (Qt's port list, matched with /dev/serial/by-id). Empty on Windows,
-// where the system numbers the ports itself.
+// The serial ports plugged in now: on Linux the USB adapters (Qt's port list, matched with
+// /dev/serial/by-id); on Windows every port the system lists, with the number it gave it.
 QList<SerialAdapter> systemSerialAdapters();
+
+// Who numbers the COM ports. Program: dosdevices links, the adapters' table, the built-in ports
+// /dev/ttyS<n-1>. System: the system numbers its ports (Windows); COMn opens as "COMn" and the
+// ports it lists carry their names.
+enum class ComNumbering { Program, System };
 
 // Built-in ports keep their numbers; adapters are numbered from here up to the last list item.
 constexpr int kFirstAdapterCom = 3;
@@ -63,7 +70,7 @@ private:
 
 // Where COMn leads.
 struct ComPortTarget {
-    enum class Source { Link, Adapter, BuiltIn, Unplugged };
+    enum class Source { Link, Adapter, BuiltIn, Unplugged, System, Unlisted };
     int number = 0;
     QString device;     // what to open (empty for an adapter that is unplugged)
     QString adapter;    // the adapter's words, when the port is one
@@ -72,17 +79,18 @@ struct ComPortTarget {
     QString toolTip() const;
 };
 
-// The COM numbers of this machine. On Windows COMn is always "COMn".
+// The COM numbers of this machine.
 class PortDirectory {
 public:
-    PortDirectory(const UserPlaces& places, AdapterLister lister);
+    PortDirectory(const UserPlaces& places, AdapterLister lister, ComNumbering numbering = ComNumbering::Program);
 
     // Lists the adapters again, numbers the new ones and saves the table when it changed.
     void refresh();
     // Where COMn leads, as of the last refresh: a dosdevices/comn link (the user's, then the
     // program folder's) wins; then the adapter the table gives n; else the built-in port
-    // /dev/ttyS<n-1>.
+    // /dev/ttyS<n-1>. Numbered by the system: "COMn", with the name of the port listed under n.
     ComPortTarget resolve(int number) const;
+    ComNumbering numbering() const { return m_numbering; }
     const ComTable& table() const { return m_table; }
     const QList<SerialAdapter>& adapters() const { return m_adapters; }
     const UserPlaces& places() const { return m_places; }
@@ -95,9 +103,13 @@ private:
     QList<int> linkedNumbers() const;
     UserPlaces m_places;
     AdapterLister m_lister;
+    ComNumbering m_numbering;
     QList<SerialAdapter> m_adapters;
     ComTable m_table;
 };
+
+// This machine's numbering, with its own port list.
+PortDirectory systemPortDirectory(const UserPlaces& places);
 
 // One call: refresh the numbering and tell where COMn leads (for the windows and the console).
 ComPortTarget resolveComPort(int number, const UserPlaces& places, const AdapterLister& lister);

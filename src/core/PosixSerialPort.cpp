@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QThread>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,7 +13,6 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 namespace kwf {
 
@@ -27,8 +25,6 @@ PosixSerialPort::~PosixSerialPort()
 {
     close();
 }
-
-#ifdef Q_OS_UNIX
 
 namespace {
 speed_t speedFor(int baud)
@@ -330,21 +326,5 @@ bool PosixSerialPort::waitForInput(int msecs)
     }
     return true;
 }
-
-#else  // not Unix: this backend is not available
-
-bool PosixSerialPort::open(const QString&, const LineSettings&) { return refuse(PortError::Io, QStringLiteral("indisponible")); }
-bool PosixSerialPort::refuse(PortError kind, const QString& what) { m_kind = kind; m_error = what; return false; }
-void PosixSerialPort::close() {}
-void PosixSerialPort::fail(const QString& what) { m_error = what; }
-bool PosixSerialPort::pull() { return false; }
-bool PosixSerialPort::clearInput() { return false; }
-bool PosixSerialPort::setDtr(bool) { return false; }
-bool PosixSerialPort::write(const QByteArray&) { return false; }
-int PosixSerialPort::bytesWaiting() { return 0; }
-int PosixSerialPort::readByte() { return -1; }
-bool PosixSerialPort::waitForInput(int) { return false; }
-
-#endif
 
 } // namespace kwf

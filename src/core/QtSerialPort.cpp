@@ -1,12 +1,9 @@
 #include "core/QtSerialPort.h"
-#include "core/PosixSerialPort.h"
 
 #include <QFileInfo>
 #include <QThread>
 
-#ifdef Q_OS_UNIX
 #include <unistd.h>
-#endif
 
 namespace kwf {
 
@@ -30,13 +27,9 @@ PortError kindOf(QSerialPort::SerialPortError e, const QString& deviceName)
     case QSerialPort::DeviceNotFoundError: return PortError::Absent;
     case QSerialPort::OpenError: return PortError::Busy;
     case QSerialPort::PermissionError: {
-#ifdef Q_OS_UNIX
         const QByteArray path = QFile::encodeName(QFileInfo(deviceName).canonicalFilePath());
         if (!path.isEmpty() && ::access(path.constData(), R_OK | W_OK) != 0)
             return PortError::Permission;
-#else
-        Q_UNUSED(deviceName);
-#endif
         return PortError::Busy;
     }
     case QSerialPort::ResourceError: return PortError::Gone;
@@ -170,17 +163,6 @@ bool QtSerialPort::waitForInput(int msecs)
         return false;
     m_port.waitForReadyRead(qMax(0, msecs));
     return checkError();
-}
-
-std::unique_ptr<SerialPort> createSerialPort(SerialBackend backend)
-{
-#ifdef Q_OS_UNIX
-    if (backend != SerialBackend::Qt)
-        return std::make_unique<PosixSerialPort>();
-#else
-    Q_UNUSED(backend);
-#endif
-    return std::make_unique<QtSerialPort>();
 }
 
 } // namespace kwf

@@ -74,8 +74,10 @@ private:
     int m_held = 0;
 };
 
-// Opens real devices. On Linux the POSIX backend; the Qt backend everywhere.
-enum class SerialBackend { Default, Posix, Qt };
+// Opens real devices: by default the system's own backend (termios on Linux, Win32 on Windows).
+// Empty when the backend asked for is not built for this system.
+enum class SerialBackend { Default, Posix, Qt, Win32 };
 std::unique_ptr<SerialPort> createSerialPort(SerialBackend backend = SerialBackend::Default);
+bool serialBackendAvailable(SerialBackend backend);
 
 } // namespace kwf

@@ -57,16 +57,12 @@ bool canWriteIn(const QString& dir)
 
 UserPlaces systemPlaces(const QString& programDir)
 {
-#ifdef Q_OS_WIN
-    return choosePlaces(programDir, true, QString());
-#else
     if (canWriteIn(programDir))
         return choosePlaces(programDir, true, QString());
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (!data.isEmpty())
         QDir().mkpath(data);
     return choosePlaces(programDir, false, data);
-#endif
 }
 
 } // namespace kwf

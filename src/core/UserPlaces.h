@@ -4,8 +4,8 @@
 namespace kwf {
 
 // Where the program keeps what it writes. A writable program folder (the build tree, a portable
-// copy, a Windows installation) keeps everything beside the program; an installed, read-only
-// one sends the default configuration file, the dosdevices links and the COM number table to
+// copy) keeps everything beside the program; an installed, read-only one (/opt, Program Files)
+// sends the default configuration file, the dosdevices links and the COM number table to
 // the user's data folder. The program folder's own default file is then a site-wide default:
 // read when the user has none, never written.
 struct UserPlaces {
@@ -29,8 +29,9 @@ struct UserPlaces {
 // The decision itself: the program folder when writable, otherwise userDataDir.
 UserPlaces choosePlaces(const QString& programDir, bool programDirWritable, const QString& userDataDir);
 
-// The places on this machine: asks whether the program folder is writable (Windows always keeps
-// it) and creates the user's data folder (QStandardPaths::AppDataLocation) when it is the one.
+// The places on this machine: asks whether a file can be made in the program folder, and creates
+// the user's data folder when it is the one (QStandardPaths::AppDataLocation: ~/.local/share/kwf-tqv,
+// %APPDATA%\kwf-tqv).
 UserPlaces systemPlaces(const QString& programDir);
 
 } // namespace kwf

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRadioButton>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace kwf;
@@ -171,7 +172,8 @@ TEST(ConfigFile, ErrorsOfferTheDialogAgainAndCancelInEitherChangesNothing)
     // A file that cannot be read, then cancel.
     app.open(QStringLiteral("absent.zol"));
     // Places that cannot be written (a missing folder, under a device), then cancel.
-    const QStringList bad = {app.path(QStringLiteral("nowhere/x.zol")), QStringLiteral("/dev/full/x.zol")};
+    const QStringList bad = {app.path(QStringLiteral("nowhere/x.zol")),
+                             QFileInfo(QStringLiteral("/dev/full/x.zol")).absoluteFilePath()};
     app.save(bad);
 
     EXPECT_EQ(app.ui.dialogs.size(), 5u);

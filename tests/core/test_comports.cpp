@@ -59,6 +59,8 @@ TEST(ComNumbers, AdaptersNumberedFromThreeKeptAcrossUnplugAndRestart)
 
 TEST(ComNumbers, LinkWinsAndHoldsItsNumberAndTheUserMayRenumber)
 {
+    if (systemPortDirectory(UserPlaces{}).numbering() == ComNumbering::System)
+        GTEST_SKIP() << "this system numbers its COM ports itself: no dosdevices links, no table of adapters";
     Machine m;
     QDir(m.dir.path()).mkpath(QStringLiteral("dosdevices"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), m.dir.filePath(QStringLiteral("dosdevices/com3"))));
@@ -83,6 +85,35 @@ TEST(ComNumbers, LinkWinsAndHoldsItsNumberAndTheUserMayRenumber)
     // A link made later takes the number from the table.
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), m.dir.filePath(QStringLiteral("dosdevices/com7"))));
     EXPECT_EQ(m.com(7).device, m.dir.filePath(QStringLiteral("dosdevices/com7")));
+}
+
+TEST(ComNumbers, NumberedByTheSystemEachPortIsItsOwnComNameWithTheSystemsWords)
+{
+    Machine m;
+    SerialAdapter usb = adapter("COM5", "A1B2C3", false);
+    usb.systemNumber = 5;
+    usb.description = QStringLiteral("USB Serial Port");
+    SerialAdapter builtIn;
+    builtIn.device = QStringLiteral("COM1");
+    builtIn.systemNumber = 1;
+    builtIn.description = QStringLiteral("Port de communication");
+    m.plugged = {usb, builtIn};
+    PortDirectory d(m.places(), [&] { return m.plugged; }, ComNumbering::System);
+    d.refresh();
+    EXPECT_EQ(d.resolve(5).device, QStringLiteral("COM5"));
+    EXPECT_EQ(d.resolve(5).toolTip(), QStringLiteral("COM5: — adaptateur USB-série USB Serial Port, n° A1B2C3"));
+    EXPECT_EQ(d.resolve(1).toolTip(), QStringLiteral("COM1: — Port de communication"));
+    // A number the system does not list still opens as itself, and says it is not listed.
+    const ComPortTarget unlisted = d.resolve(12);
+    EXPECT_EQ(unlisted.device, QStringLiteral("COM12"));
+    EXPECT_EQ(unlisted.source, ComPortTarget::Source::Unlisted);
+    // The program's own numbering stays out of it: no table written, no link followed (where
+    // the system makes links).
+    QDir(m.dir.path()).mkpath(QStringLiteral("dosdevices"));
+    QFile::link(QStringLiteral("/dev/null"), m.dir.filePath(QStringLiteral("dosdevices/com3")));
+    d.refresh();
+    EXPECT_EQ(d.resolve(3).device, QStringLiteral("COM3"));
+    EXPECT_FALSE(QFile::exists(m.places().comTablePath()));
 }
 
 // The decision alone; the configuration file's place, the save and the start-up over it are in

@@ -13,6 +13,7 @@ using namespace kwf::test;
 // is named in the port list's tool tip, and carries the exchanges to the panel.
 TEST(DetectEndToEndRealTime, UsbAdapterAppearsAsCom3AndProgramsThePanel)
 {
+    KWF_SKIP_WITHOUT_PTY();
     QTemporaryDir places;
     emu::PtyPanel panel;
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();

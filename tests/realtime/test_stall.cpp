@@ -13,6 +13,7 @@ using namespace kwf::test;
 
 TEST(EventLoopRealTime, TurnsThroughARelay2Read)
 {
+    KWF_SKIP_WITHOUT_PTY();
     emu::PtyPanel panel;
     ASSERT_TRUE(panel.start()) << panel.errorString().toStdString();
     RealTimeApp app;

@@ -11,10 +11,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#endif
 
 namespace kwf::test {
 
@@ -51,6 +53,7 @@ inline void pollMonitor(TestApp& app, DCF77* w, int ticks, const QByteArray& cha
     }
 }
 
+#ifdef Q_OS_UNIX
 // A character device that behaves like /dev/full (every write: "no space left"), made inside
 // a test folder so that no test ever writes near the machine's own /dev/full.
 inline bool makeFullDevice(const QString& path)
@@ -71,5 +74,6 @@ struct FileSizeLimit {
     }
     ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old), ::signal(SIGXFSZ, oldHandler); }
 };
+#endif
 
 } // namespace kwf::test

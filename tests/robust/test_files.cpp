@@ -13,7 +13,7 @@ using namespace kwf::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
+[[maybe_unused]] QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -28,6 +28,9 @@ QByteArray readAll(const QString& path)
 // a device and a directory were refused without hanging.
 TEST(FileFaults, WritersReportUnwritablePlacesAndNeverLeaveAHalfWrittenFile)
 {
+#ifndef Q_OS_UNIX
+    GTEST_SKIP() << "device nodes, named pipes and file size limits are Unix facilities";
+#else
     {
         QTemporaryDir probe;
         if (!makeFullDevice(probe.filePath(QStringLiteral("full"))))
@@ -104,4 +107,5 @@ TEST(FileFaults, WritersReportUnwritablePlacesAndNeverLeaveAHalfWrittenFile)
             EXPECT_EQ(other.principal->configuration()->SEL_COUL->currentText(), QStringLiteral("Tri couleur "));
         }
     }
+#endif
 }

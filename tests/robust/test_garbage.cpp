@@ -4,7 +4,9 @@
 #include "core/Dcf77Log.h"
 
 #include <atomic>
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
+#endif
 #include <random>
 
 using namespace kwf;
@@ -35,6 +37,9 @@ TEST(GarbageAnswers, LateAnswersFailAndNeverPassForALaterAnswer)
 // taking bytes at its limit (the rest stays with the system) and "Arrêter" brings the line back.
 TEST(GarbageFloodRealTime, Dcf77MonitorTakesAFloodInOrderWithBoundedMemory)
 {
+#ifndef Q_OS_UNIX
+    KWF_SKIP_WITHOUT_PTY();
+#else
     Pty pty;
     RealTimeApp app(SerialBackend::Posix);
     ASSERT_TRUE(pty.linkAs(app.dir.path(), 1));
@@ -96,4 +101,5 @@ TEST(GarbageFloodRealTime, Dcf77MonitorTakesAFloodInOrderWithBoundedMemory)
     ASSERT_TRUE(waitFor([&] { return app.port->bytesWaiting() == 1; }));
     w->Timer3_Timer();
     EXPECT_EQ(w->logText(), QStringLiteral("1"));
+#endif
 }

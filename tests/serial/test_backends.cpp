@@ -1,4 +1,7 @@
 // The real port backends against pseudo-terminals, with real (short) waits.
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
 #include "RealTimeRig.h"
 #include "core/PosixSerialPort.h"
 
@@ -188,3 +191,40 @@ TEST(PosixPort, StaleLockTakenOverOrNamedWhenItCannotBeRemoved)
     QFile::remove(lock);
     EXPECT_EQ(named, 0);
 }
+
+#else
+// The Win32 backend on its own; against the emulated panel it is checked end to end under Wine
+// (a Linux pseudo-terminal linked as a COM port, tests/windows/e2e.sh).
+#include "core/WinSerialPort.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace kwf;
+
+TEST(WinPort, NamesAbsentPortsAndClosedCallsFailAtOnce)
+{
+    EXPECT_EQ(WinSerialPort::systemName(QStringLiteral("COM3")), QStringLiteral("\\\\.\\COM3"));
+    EXPECT_EQ(WinSerialPort::systemName(QStringLiteral("COM12")), QStringLiteral("\\\\.\\COM12"));
+    EXPECT_EQ(WinSerialPort::systemName(QStringLiteral("\\\\.\\COM12")), QStringLiteral("\\\\.\\COM12"));
+    std::unique_ptr<SerialPort> port = createSerialPort();
+    ASSERT_TRUE(port);
+    EXPECT_FALSE(createSerialPort(SerialBackend::Posix));
+    EXPECT_FALSE(createSerialPort(SerialBackend::Qt));
+    const auto settings = LineSettings::parse(QStringLiteral("9600,N,8,2"));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(port->open(QStringLiteral("COM219"), *settings));
+    EXPECT_EQ(port->errorKind(), PortError::Absent) << port->errorString().toStdString();
+    EXPECT_TRUE(port->errorString().startsWith(QStringLiteral("COM219")));
+    EXPECT_FALSE(port->isOpen());
+    // Closed: nothing blocks, nothing is reported as done.
+    EXPECT_FALSE(port->write(QByteArray("\x02", 1)));
+    EXPECT_FALSE(port->waitForInput(500));
+    EXPECT_EQ(port->bytesWaiting(), 0);
+    EXPECT_EQ(port->readByte(), -1);
+    EXPECT_FALSE(port->clearInput());
+    EXPECT_FALSE(port->setDtr(false));
+    EXPECT_LT(t.elapsed(), 400);
+}
+#endif

@@ -11,7 +11,6 @@ namespace kwf {
 QList<SerialAdapter> systemSerialAdapters()
 {
     QList<SerialAdapter> list;
-#ifndef Q_OS_WIN
     // /dev/serial/by-id names each USB serial interface by maker, product and serial number,
     // the same whatever ttyUSBn the adapter gets this time.
     const QDir byId(QStringLiteral("/dev/serial/by-id"));
@@ -30,8 +29,12 @@ QList<SerialAdapter> systemSerialAdapters()
                 a.byIdName = l.fileName();
         list << a;
     }
-#endif
     return list;
+}
+
+PortDirectory systemPortDirectory(const UserPlaces& places)
+{
+    return PortDirectory(places, systemSerialAdapters, ComNumbering::Program);
 }
 
 } // namespace kwf
