@@ -451,15 +451,13 @@ void offsetFields(double offset, Outcome* out)
     out->json[QStringLiteral("ecart_s")] = std::round(offset * 1000.0) / 1000.0;
 }
 
-// The clock reading followed by the offset measurement; its data only when both succeeded. A
-// clock whose seconds do not run (halted, no valid date) gives no offset: a failure.
+// The clock reading followed by the offset measurement, as the clock-reading window runs them;
+// its data only when every answer passed its checks.
 CommandReading<OffsetMeasurement> measure(Tqvbase& t)
 {
-    CommandReading<OffsetMeasurement> r = runReadingCommand<OffsetMeasurement>(t, command::kClockRead,
-        [&] { return measureOffset(t); },
+    return runReadingCommand<OffsetMeasurement>(t, command::kClockRead, [&] { return measureOffset(t); },
         [](const OffsetMeasurement& m) { return std::optional<OffsetMeasurement>(m); },
         QString::fromUtf8(msg::kClockReadDone));
-    return r;
 }
 
 const char* const kNoOffset = "L'horloge de l'afficheur ne donne pas d'écart : elle est arrêtée ou sans date valide.";
@@ -489,6 +487,7 @@ void readClock(Session& s, const ConsoleEnv& env, const Options& o, Outcome* out
         out->json[QStringLiteral("heure")] = r.data->image->timeText();
         out->json[QStringLiteral("date")] = r.data->image->dateText();
     }
+    // A clock whose seconds do not run (halted, no valid date) has no offset: ecart fails.
     if (!r.data->offsetS) {
         if (!timeShown) {
             out->status = kExitPanel;
@@ -498,8 +497,7 @@ void readClock(Session& s, const ConsoleEnv& env, const Options& o, Outcome* out
     }
     out->lines << driftText(*r.data->offsetS);
     offsetFields(*r.data->offsetS, out);
-    if (!timeShown)
-        record(env, o, {r.data->at.toUTC(), r.data->offsetS});
+    record(env, o, {r.data->at.toUTC(), r.data->offsetS});
 }
 
 void setPcTime(Session& s, const ConsoleEnv& env, const Options& o, Outcome* out)
@@ -534,10 +532,9 @@ void setPcTime(Session& s, const ConsoleEnv& env, const Options& o, Outcome* out
     report(c, out);
     // Sent: the time went out; acknowledged only when its answers were checked.
     out->json[QStringLiteral("envoi")] = c.operationRan;
-    if (c.operationRan && c.success())
-        record(env, o, {second.toUTC(), std::nullopt});
     if (!c.success())
         return;
+    record(env, o, {second.toUTC(), std::nullopt});
     const QString sent = c.checked ? QStringLiteral("heure du PC envoyée.") : QStringLiteral("heure du PC envoyée, sans contrôle de la réponse.");
     if (o.maxDrift)
         out->lines << (found ? offsetLine(*found) : QStringLiteral("Écart avec le PC inconnu")) + QStringLiteral(" ; ") + sent;
@@ -968,11 +965,11 @@ const std::vector<CommandSpec>& commandSpecs()
         {"detecter", {{"detecter", "cherche une horloge sur COM1 à COM14"}}, false, nullptr,
          parseNoArguments,
          [](CommandRun& r) { r.out = detect(r.env); }},
-        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC\nen secondes (afficheur − PC)"}}, true,
+        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC mesuré"}}, true,
          [](const Options&) { return &command::kClockRead; },
          parseNoArguments,
          [](CommandRun& r) { readClock(*r.session, r.env, r.o, &r.out); }},
-        {"ecart", {{"ecart", "mesure l'écart de l'afficheur avec le PC au vingtième\nde seconde et le garde dans le relevé de dérive"}}, true,
+        {"ecart", {{"ecart", "mesure l'écart de l'afficheur avec le PC au vingtième\nde seconde (afficheur − PC)"}}, true,
          [](const Options&) { return &command::kClockRead; },
          parseNoArguments,
          [](CommandRun& r) { readClock(*r.session, r.env, r.o, &r.out); }},

@@ -126,8 +126,8 @@ TEST(ConsoleOptions, PortFormsAndTheManualTime)
     EXPECT_EQ(c.port.model().reg(3), 7);
 }
 
-// lire-heure, ecart and heure-pc --si-ecart measure one offset (panel minus PC); ecart and
-// heure-pc keep it in the panel's record, and derive fits the record.
+// lire-heure, ecart and heure-pc --si-ecart measure one offset (panel minus PC), kept in the
+// panel's record with each setting; derive fits the record.
 TEST(ConsoleClock, OneOffsetEverywhereRecordedAndFitted)
 {
     SimConsole c;
@@ -146,7 +146,7 @@ TEST(ConsoleClock, OneOffsetEverywhereRecordedAndFitted)
     EXPECT_TRUE(json({"heure-pc", "--si-ecart", "1"}).value("envoi").toBool());
     EXPECT_LE(std::abs(c.clock.now().msecsTo(c.port.model().preciseClock(c.clock.monotonicMs()))), 4);
     const QString record = c.dir.filePath("etat/derive-COM3.txt");
-    EXPECT_EQ(readDriftRecord(record).size(), 4);   // three measurements, one setting
+    EXPECT_EQ(readDriftRecord(record).size(), 5);   // four measurements, one setting
     j = json({"derive"}, kExitPanel);
     EXPECT_EQ(j.value("port").toString(), "COM3");
     EXPECT_TRUE(j.value("message").toString().startsWith(QString::fromUtf8("Relevé trop court"))) << c.out.toStdString();
@@ -159,7 +159,7 @@ TEST(ConsoleClock, OneOffsetEverywhereRecordedAndFitted)
     }
     j = json({"derive"});
     EXPECT_NEAR(j.value("derive_s_par_jour").toDouble(), 4.32, 0.05) << c.out.toStdString();
-    EXPECT_EQ(j.value("points").toInt(), 6);   // the three measurements before the setting make a run too
+    EXPECT_EQ(j.value("points").toInt(), 7);   // the four measurements before the setting make a run too
 }
 
 // The register image read into a file and written back to another panel; the rows show the
