@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTranslator>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
@@ -133,6 +134,14 @@ int main(int argc, char** argv)
         QStringLiteral("Heure de départ de l'horloge, \"AAAA-MM-JJ HH:MM:SS\" (défaut : heure "
                        "du PC ; ignorée quand --state relit un fichier)."),
         QStringLiteral("date-heure"));
+    const QCommandLineOption driftOpt(QStringList{"drift", "derive"},
+        QStringLiteral("L'horloge du panneau avance (valeur positive) ou retarde de PPM millionièmes : "
+                       "86,4 ms par jour pour 1."),
+        QStringLiteral("PPM"));
+    const QCommandLineOption offsetOpt(QStringList{"offset", "decalage"},
+        QStringLiteral("L'horloge du panneau part avec S secondes d'avance (négatif : de retard) sur "
+                       "l'heure de départ, par exemple 0.35."),
+        QStringLiteral("S"));
     const QCommandLineOption journalOpt(QStringList{"journal", "verbose"},
         QStringLiteral("Affiche chaque trame reçue et la réponse du panneau."));
     const QCommandLineOption silentOpt(QStringList{"silent", "muet"},
@@ -165,7 +174,8 @@ int main(int argc, char** argv)
         QStringLiteral("Flux DCF77 : l'émetteur va N fois plus vite que le temps réel (démonstrations, "
                        "mesures ; 60 : une minute de flux par seconde). Défaut : 1."),
         QStringLiteral("N"));
-    for (const auto* o : {&dcfRateOpt, &linkOpt, &demoConfigOpt, &comOpt, &stateOpt, &timeOpt, &journalOpt, &silentOpt,
+    for (const auto* o : {&dcfRateOpt, &linkOpt, &demoConfigOpt, &comOpt, &stateOpt, &timeOpt, &driftOpt, &offsetOpt,
+                          &journalOpt, &silentOpt,
                           &silentAfterOpt, &extraOpt, &delayOpt, &markersOpt, &unplugOpt,
                           &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
         p.addOption(*o);
@@ -213,6 +223,22 @@ int main(int argc, char** argv)
         }
     }
 
+    auto real = [&p](const QCommandLineOption& o, double lo, double hi) {
+        if (!p.isSet(o))
+            return 0.0;
+        bool ok = false;
+        const double v = QString(p.value(o)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        if (!ok || v < lo || v > hi) {
+            complain(QStringLiteral("valeur invalide pour --%1 : %2").arg(o.names().first(), p.value(o)));
+            std::exit(2);
+        }
+        return v;
+    };
+    const double driftPpm = real(driftOpt, -100000, 100000);
+    const qint64 offsetMs = std::llround(real(offsetOpt, -86400, 86400) * 1000);
+    const bool fromPcClock = !p.isSet(timeOpt);
+    bool restored = false;
+
     PtyPanel panel(start);
     {
         auto lock = panel.lock();
@@ -230,10 +256,12 @@ int main(int argc, char** argv)
         f.dcfLostPercent = percent(dcfLostOpt);
         f.dcfExtraPercent = percent(dcfExtraOpt);
         m.setDcfRate(number(dcfRateOpt, 1, 1000, 1));
+        m.setDrift(driftPpm);
         if (p.isSet(stateOpt) && QFileInfo::exists(p.value(stateOpt))) {
             QString err;
             if (const auto st = loadPanelState(p.value(stateOpt), &err)) {
                 restorePanelState(m, *st, QDateTime::currentDateTime());
+                restored = true;
                 say(QStringLiteral("Registres relus de %1").arg(p.value(stateOpt)));
             } else {
                 complain(QStringLiteral("%1 : %2 (panneau neuf à la place)").arg(p.value(stateOpt), err));
@@ -260,6 +288,14 @@ int main(int argc, char** argv)
     if (!panel.start()) {
         complain(QStringLiteral("pseudo-terminal impossible : %1").arg(panel.errorString()));
         return 1;
+    }
+    if (!restored) {
+        // The clock starts where asked at the moment the line opens, off by the offset asked.
+        auto lock = panel.lock();
+        const qint64 now = panel.nowMs();
+        panel.model().advanceTo(now);
+        const QDateTime base = fromPcClock ? panel.pcTimeAt(now) : start;
+        panel.model().setClock(base.addMSecs(offsetMs));
     }
     say(QStringLiteral("Panneau émulé sur %1").arg(panel.slavePath()));
     if (p.isSet(linkOpt)) {

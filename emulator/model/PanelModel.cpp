@@ -3,6 +3,7 @@
 #include "core/Dcf77Minute.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kwf::emu {
 
@@ -76,8 +77,9 @@ PanelModel::Image PanelModel::defaultImage(const QDateTime& clock)
 }
 
 PanelModel::PanelModel(const QDateTime& start, qint64 startMs)
-    : m_regs(defaultImage(start)), m_nowMs(startMs), m_nextTickMs(startMs + 1000),
-      m_wallOrigin(start), m_wallOriginMs(startMs)
+    : m_regs(defaultImage(start)), m_nowMs(startMs), m_exactMs(double(startMs)),
+      m_secondStartMs(double(startMs - start.time().msec())), m_inFreeMs(double(startMs)),
+      m_outFreeMs(double(startMs)), m_wallOrigin(start), m_wallOriginMs(startMs)
 {
 }
 
@@ -86,13 +88,13 @@ void PanelModel::setReg(int r, quint8 v)
     r &= 63;
     m_regs[size_t(r)] = v;
     if (r == 0)
-        m_nextTickMs = m_nowMs + 1000;   // writing the seconds restarts the chip's divider
+        m_secondStartMs = m_exactMs;   // writing the seconds restarts the chip's divider
 }
 
 void PanelModel::setRegisters(const Image& image)
 {
     m_regs = image;
-    m_nextTickMs = m_nowMs + 1000;
+    m_secondStartMs = m_exactMs;
 }
 
 QDateTime PanelModel::clockDateTime() const
@@ -121,7 +123,17 @@ void PanelModel::setClock(const QDateTime& dt)
     const quint8 control = m_regs[7];
     putClock(m_regs, 0, dt);
     m_regs[7] = control;
-    m_nextTickMs = m_nowMs + 1000;
+    m_secondStartMs = m_exactMs - dt.time().msec() * m_secondMs / 1000.0;
+}
+
+QDateTime PanelModel::preciseClock(qint64 ms)
+{
+    advanceTo(ms);
+    const QDateTime whole = clockDateTime();
+    if (!whole.isValid() || clockHalted())
+        return whole;
+    const double into = (std::max(double(ms), m_exactMs) - m_secondStartMs) * 1000.0 / m_secondMs;
+    return whole.addMSecs(qint64(std::llround(into)));
 }
 
 void PanelModel::tick()
@@ -179,12 +191,21 @@ void PanelModel::tick()
 
 void PanelModel::advanceTo(qint64 nowMs)
 {
-    if (nowMs < m_nowMs)
+    advanceExact(double(nowMs));
+}
+
+void PanelModel::advanceExact(double t)
+{
+    if (t < m_exactMs)
         return;
-    while (!clockHalted() && m_nextTickMs <= nowMs) {
+    if (clockHalted())
+        m_secondStartMs = t;   // the oscillator stands still
+    while (!clockHalted() && m_secondStartMs + m_secondMs <= t) {
         tick();
-        m_nextTickMs += 1000;
+        m_secondStartMs += m_secondMs;
     }
+    m_exactMs = t;
+    const qint64 nowMs = std::max(m_nowMs, qint64(std::floor(t)));
     if (m_streaming) {
         // A stream left unread for longer than the line could buffer: only the tail matters.
         const qint64 txNow = txMs(nowMs);
@@ -205,6 +226,9 @@ void PanelModel::receive(const QByteArray& bytes, qint64 nowMs)
     if (m_unplugged)
         return;
     for (char c : bytes) {
+        // Each byte arrives once the line has carried it, after the bytes before it.
+        m_inFreeMs = std::max(m_inFreeMs, double(nowMs)) + kByteMs;
+        advanceExact(m_inFreeMs);
         byteIn(quint8(c));
         if (m_unplugged)
             return;
@@ -236,7 +260,7 @@ qint64 PanelModel::nextDueMs() const
 QByteArray PanelModel::exchange(const QByteArray& bytes, qint64 nowMs)
 {
     receive(bytes, nowMs);
-    return takeDue(nowMs);
+    return takeDue(std::max(nowMs, qint64(std::ceil(std::max(m_inFreeMs, m_outFreeMs)))));
 }
 
 void PanelModel::byteIn(quint8 c)
@@ -292,7 +316,10 @@ void PanelModel::answer(const QByteArray& bytes)
     m_lastAnswer = b;
     if (m_pendingBytes + b.size() > kMaxPending)
         return;   // the line's buffer is full: lost
-    const qint64 at = m_nowMs + std::max(0, m_faults.answerDelayMs);
+    // The answer takes its line time behind any answer still going out; a slow link then delays
+    // every answer alike.
+    m_outFreeMs = std::max(m_outFreeMs, m_exactMs) + kByteMs * double(b.size());
+    const qint64 at = qint64(std::ceil(m_outFreeMs)) + std::max(0, m_faults.answerDelayMs);
     auto it = std::upper_bound(m_out.begin(), m_out.end(), at,
                                [](qint64 t, const Out& o) { return t < o.atMs; });
     m_out.insert(it, Out{at, b});

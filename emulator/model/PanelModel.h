@@ -31,17 +31,24 @@ struct PanelFaults {
 // monotonic millisecond scale, and gives the bytes it answers once their time has come.
 //
 // State: the DS1307 image of 64 registers (0 to 7 the clock in BCD, 8 to 63 battery-backed RAM).
-// The clock advances once per second while the halt bit (bit 7 of register 0) is clear.
+// The clock advances once per second of its own oscillator while the halt bit (bit 7 of register
+// 0) is clear; writing the seconds register restarts the second being counted, as the chip's
+// divider does. The oscillator may run fast or slow (setDrift).
+// The line runs at 9600 baud, 8N2: each byte takes 11 bit times to arrive, the panel acts on a
+// frame when its last byte has arrived, and its answer takes its own line time back.
 // After a closing frame the panel streams one DCF77 character per second until the next link
 // test frame.
 class PanelModel {
 public:
     static constexpr int kRegisterCount = 64;
     static constexpr quint8 kAck = 0x06;
+    // Milliseconds one byte takes on the line: 11 bits at 9600 baud.
+    static constexpr double kByteMs = 11.0 * 1000.0 / 9600.0;
     using Image = std::array<quint8, kRegisterCount>;
 
-    // A fresh panel: clock running and set from 'start' at time startMs, plausible relay,
-    // switch, brightness and last-synchronisation data.
+    // A fresh panel: clock running and reading 'start' (its milliseconds included: the current
+    // second began that long before startMs), plausible relay, switch, brightness and
+    // last-synchronisation data.
     explicit PanelModel(const QDateTime& start = QDateTime::currentDateTime(), qint64 startMs = 0);
 
     // The image a fresh panel holds, with its clock at 'clock'.
@@ -54,7 +61,7 @@ public:
     QByteArray takeDue(qint64 nowMs);
     // When the next byte becomes due; max() when nothing is scheduled.
     qint64 nextDueMs() const;
-    // receive() then takeDue(): the answer a panel gives at once.
+    // receive() then takeDue() once the line has carried the bytes and their answers.
     QByteArray exchange(const QByteArray& bytes, qint64 nowMs);
 
     // Moves the panel's time to nowMs: the clock ticks and the DCF77 stream runs.
@@ -68,7 +75,14 @@ public:
     void setRegisters(const Image& image);
     // The clock registers read as a date and time; invalid when they hold no valid date.
     QDateTime clockDateTime() const;
+    // Sets the clock so that it reads dt now, dt's milliseconds included.
     void setClock(const QDateTime& dt);
+    // The clock at time ms (not earlier than the model's time), the fraction of its current
+    // second included; invalid when the registers hold no valid date.
+    QDateTime preciseClock(qint64 ms);
+    // The oscillator's error in parts per million: positive runs fast.
+    void setDrift(double ppm) { m_secondMs = 1000.0 / (1.0 + ppm * 1e-6); }
+    double secondMs() const { return m_secondMs; }
     bool clockHalted() const { return (m_regs[0] & 0x80) != 0; }
 
     // Faults.
@@ -109,6 +123,8 @@ private:
     void frameComplete();
     void answer(const QByteArray& bytes);
     void tick();
+    // Moves the panel's time to t (fractional milliseconds); never backwards.
+    void advanceExact(double t);
     void emitDcfSlot(qint64 slotMs, qint64 slotTx);
     // Transmitter milliseconds since the wall origin at line time ms, and back (rounded up).
     qint64 txMs(qint64 ms) const { return (ms - m_wallOriginMs) * m_dcfRate; }
@@ -118,7 +134,11 @@ private:
 
     Image m_regs{};
     qint64 m_nowMs = 0;
-    qint64 m_nextTickMs = 0;
+    double m_exactMs = 0;         // the model's time, to the fraction of a millisecond
+    double m_secondStartMs = 0;   // when the chip's current second began
+    double m_secondMs = 1000.0;   // length of the chip's second on the line's time
+    double m_inFreeMs = 0;        // the incoming line is busy until then
+    double m_outFreeMs = 0;       // the outgoing line is busy until then
     PanelFaults m_faults;
     bool m_unplugged = false;
 

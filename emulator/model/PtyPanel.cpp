@@ -70,6 +70,7 @@ bool PtyPanel::start()
     m_master = master;
     m_slavePath = QString::fromLocal8Bit(name);
     m_originNs = steadyNs();
+    m_pcOrigin = QDateTime::currentDateTime();
     m_stop = false;
     m_unplugged = false;
     {

@@ -41,6 +41,8 @@ public:
     PanelModel& model() { return m_model; }
     // Milliseconds on the model's time scale (since start()).
     qint64 nowMs() const;
+    // The PC's time at that point of the model's time scale.
+    QDateTime pcTimeAt(qint64 ms) const { return m_pcOrigin.addMSecs(ms); }
 
     // Closes the master side: whoever holds the slave sees the device vanish.
     void unplug();
@@ -60,6 +62,7 @@ private:
     int m_master = -1;
     int m_wake[2] = {-1, -1};
     qint64 m_originNs = 0;
+    QDateTime m_pcOrigin;
     QString m_slavePath;
     QString m_linkPath;
     QString m_error;

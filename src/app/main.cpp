@@ -4,6 +4,7 @@
 #include "app/TerminationSignals.h"
 #include "core/ComPorts.h"
 #include "core/Clock.h"
+#include "core/ClockSync.h"
 #include "core/Installation.h"
 #include "core/LinkSettings.h"
 #include "core/SerialPort.h"
@@ -84,6 +85,7 @@ int main(int argc, char* argv[])
         kwf::programFolders(QCoreApplication::applicationDirPath(), kwf::builtInstallPaths());
     ctx.programDir = folders.siteDir;
     ctx.guidePath = folders.guidePath;
+    ctx.stateDir = kwf::userStateDir();
     kwf::PortDirectory ports = kwf::systemPortDirectory(kwf::systemPlaces(ctx.programDir));
     ctx.ports = &ports;
 

@@ -1,5 +1,6 @@
 #include "clock/ClockReadWindow.h"
 #include "core/AppContext.h"
+#include "core/ClockSync.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -43,6 +44,13 @@ ClockReadWindow::ClockReadWindow(const AppContext& ctx, const Names& names)
     auto* row = new QHBoxLayout(m_frame);
     auto* labels = new QVBoxLayout;
     labels->addWidget(m_time);
+    if (names.measuresOffset) {
+        m_offset = new QLabel(m_frame);
+        m_offset->setObjectName(QStringLiteral("LabelEcart"));
+        m_offset->setToolTip(QStringLiteral("Afficheur moins PC : positif quand l'afficheur avance."));
+        m_offset->setAlignment(Qt::AlignCenter);
+        labels->addWidget(m_offset);
+    }
     labels->addWidget(m_date);
     row->addLayout(labels);
     row->addWidget(m_button);
@@ -55,15 +63,29 @@ void ClockReadWindow::read()
     // A reading starts from empty labels, so a failure never leaves an older result behind.
     m_date->clear();
     m_time->clear();
+    if (m_offset)
+        m_offset->clear();
     Tqvbase& t = *m_ctx.tqv;
-    runDeviceCommand(t, *m_names.command, [&] {
-        const ClockReading r = m_names.read(t);
+    std::optional<OffsetMeasurement> measured;
+    const CommandOutcome o = runDeviceCommand(t, *m_names.command, [&] {
+        ClockReading r;
+        if (m_offset) {
+            measured = measureOffset(t);
+            r = {measured->result, measured->image};
+        } else {
+            r = m_names.read(t);
+        }
         if (r.image) {
             m_time->setText(r.image->timeText());
             m_date->setText(r.image->dateText());
         }
         return r.result;
     }, QString::fromUtf8(m_names.successText));
+    // The offset only once every answer has passed its checks.
+    if (measured && measured->offsetS && o.success()) {
+        m_offset->setText(offsetLine(*measured->offsetS));
+        recordDrift(m_ctx, {measured->at.toUTC(), measured->offsetS});
+    }
 }
 
 } // namespace kwf

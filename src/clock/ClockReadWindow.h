@@ -27,6 +27,8 @@ public:
         const char* successText;
         ClockReading (*read)(Tqvbase&);
         const DeviceCommand* command;
+        // The reading also measures the offset with the PC, shown under the time.
+        bool measuresOffset = false;
     };
     ClockReadWindow(const AppContext& ctx, const Names& names);
 
@@ -34,6 +36,8 @@ public:
     QPushButton* button() const { return m_button; }
     QLabel* timeLabel() const { return m_time; }
     QLabel* dateLabel() const { return m_date; }
+    // « Écart avec le PC : +0,35 s » after a successful measurement; null when not measured.
+    QLabel* offsetLabel() const { return m_offset; }
 
     // The read button's handler.
     void read();
@@ -45,6 +49,7 @@ private:
     QPushButton* m_button = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_date = nullptr;
+    QLabel* m_offset = nullptr;
 };
 
 } // namespace kwf

@@ -11,7 +11,7 @@ public:
         : ClockReadWindow(ctx,
                           {"Lecture de l'heure.", "Frame3", "LIT_DS",
                            "Lit l'information heure date système du panneau.", "Label2", "Label1",
-                           msg::kClockReadDone, &LIT_HEURE_DS, &command::kClockRead})
+                           msg::kClockReadDone, &LIT_HEURE_DS, &command::kClockRead, true})
     {
     }
     void LIT_DS_Click() { read(); }

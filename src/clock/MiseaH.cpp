@@ -1,6 +1,7 @@
 #include "clock/MiseaH.h"
 #include "core/AppContext.h"
 #include "core/Clock.h"
+#include "core/ClockSync.h"
 #include "core/UiServices.h"
 
 #include <QCheckBox>
@@ -224,10 +225,14 @@ void MiseaH::Timer2_Timer()
 void MiseaH::ECRI_AUTO_DS_Click()
 {
     Tqvbase& t = *m_ctx.tqv;
-    // The PC's time at the moment of the click, before the link test.
-    const ClockValues pc = clockValuesFromDateTime(m_ctx.clock->now());
-    if (!runDeviceCommand(t, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, QString::fromUtf8(kSuccess)).operationRan)
+    // The PC's time is taken after the link test, and the panel set on a PC second.
+    QDateTime second;
+    const CommandOutcome o = runDeviceCommand(t, command::kClockAuto, [&] { return sendPcTimeOnSecond(t, &second); },
+                                              QString::fromUtf8(kSuccess));
+    if (!o.operationRan)
         return;
+    if (o.success())
+        recordDrift(m_ctx, {second.toUTC(), std::nullopt});
     if (!t.responseIgnored())
         ACTU_TIME_PC();
 }

@@ -4,6 +4,7 @@
 #include "console/Options.h"
 #include "core/Clock.h"
 #include "core/ClockOps.h"
+#include "core/ClockSync.h"
 #include "core/ComPorts.h"
 #include "core/ConfigFile.h"
 #include "core/Dcf77Log.h"
@@ -28,6 +29,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+
+#include <cmath>
 
 namespace kwf::console {
 
@@ -108,12 +111,6 @@ private:
 QString oneLine(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-// The PC's time in whole seconds, as the panel's clock counts them.
-QDateTime wholeSeconds(const QDateTime& dt)
-{
-    return dt.addMSecs(-dt.time().msec());
 }
 
 QString portName(int n)
@@ -436,73 +433,138 @@ void judgeShown(Session& s, Outcome* out)
     }
 }
 
-void readClock(Session& s, const QString& command, Outcome* out)
+// The panel's drift record, when the state folder is known.
+QString recordPath(const ConsoleEnv& env, const Options& o)
+{
+    return env.stateDir.isEmpty() ? QString() : driftRecordPath(env.stateDir, o.port);
+}
+
+void record(const ConsoleEnv& env, const Options& o, const DriftEvent& e)
+{
+    const QString path = recordPath(env, o);
+    if (!path.isEmpty() && !appendDriftRecord(path, e))
+        *env.err << "kwf-tqvctl : " << QStringLiteral("relevé de dérive non écrit : %1").arg(path) << '\n';
+}
+
+void offsetFields(double offset, Outcome* out)
+{
+    out->json[QStringLiteral("ecart_s")] = std::round(offset * 1000.0) / 1000.0;
+}
+
+// The clock reading followed by the offset measurement, as the clock-reading window runs them;
+// its data only when every answer passed its checks.
+CommandReading<OffsetMeasurement> measure(Tqvbase& t)
+{
+    return runReadingCommand<OffsetMeasurement>(t, command::kClockRead, [&] { return measureOffset(t); },
+        [](const OffsetMeasurement& m) { return std::optional<OffsetMeasurement>(m); },
+        QString::fromUtf8(msg::kClockReadDone));
+}
+
+const char* const kNoOffset = "L'horloge de l'afficheur ne donne pas d'écart : elle est arrêtée ou sans date valide.";
+
+void readClock(Session& s, const ConsoleEnv& env, const Options& o, Outcome* out)
 {
     Tqvbase& t = s.tqv();
-    const bool last = command == QLatin1String("derniere-synchro");
-    const QString done = QString::fromUtf8(last ? msg::kLastSyncReadDone : msg::kClockReadDone);
-    QDateTime pc;
-    const CommandReading<ClockImage> r = runReadingCommand<ClockImage>(t, last ? command::kLastSettingRead : command::kClockRead,
-        [&] {
-            pc = wholeSeconds(t.clock().now());
-            return last ? LIT_DER_MISEH(t) : LIT_HEURE_DS(t);
-        },
-        [](const ClockReading& r) { return r.image; }, done);
+    if (o.command == QLatin1String("derniere-synchro")) {
+        const CommandReading<ClockImage> r = runReadingCommand<ClockImage>(t, command::kLastSettingRead,
+            [&] { return LIT_DER_MISEH(t); }, [](const ClockReading& r) { return r.image; },
+            QString::fromUtf8(msg::kLastSyncReadDone));
+        report(r.outcome, out);
+        if (r.data) {
+            out->lines << r.data->timeText() << r.data->dateText();
+            out->json[QStringLiteral("heure")] = r.data->timeText();
+            out->json[QStringLiteral("date")] = r.data->dateText();
+        }
+        return;
+    }
+    const CommandReading<OffsetMeasurement> r = measure(t);
     report(r.outcome, out);
     if (!r.data)
         return;
-    out->lines << r.data->timeText() << r.data->dateText();
-    out->json[QStringLiteral("heure")] = r.data->timeText();
-    out->json[QStringLiteral("date")] = r.data->dateText();
-    const QDateTime panel = imageDateTime(*r.data);
-    if (!last && panel.isValid()) {
-        const qint64 drift = pc.secsTo(panel);
-        out->lines << driftText(drift);
-        out->json[QStringLiteral("ecart_s")] = drift;
+    const bool timeShown = o.command == QLatin1String("lire-heure");
+    if (timeShown) {
+        out->lines << r.data->image->timeText() << r.data->image->dateText();
+        out->json[QStringLiteral("heure")] = r.data->image->timeText();
+        out->json[QStringLiteral("date")] = r.data->image->dateText();
     }
+    // A clock whose seconds do not run (halted, no valid date) has no offset: ecart fails.
+    if (!r.data->offsetS) {
+        if (!timeShown) {
+            out->status = kExitPanel;
+            out->message = QString::fromUtf8(kNoOffset);
+        }
+        return;
+    }
+    out->lines << driftText(*r.data->offsetS);
+    offsetFields(*r.data->offsetS, out);
+    record(env, o, {r.data->at.toUTC(), r.data->offsetS});
 }
 
-void setPcTime(Session& s, const Options& o, Outcome* out)
+void setPcTime(Session& s, const ConsoleEnv& env, const Options& o, Outcome* out)
 {
     Tqvbase& t = s.tqv();
     const QString done = QString::fromUtf8(msg::kTimeSetDone);
+    std::optional<double> found;
     if (o.maxDrift) {
-        QDateTime pc;
-        const CommandReading<ClockImage> r = runReadingCommand<ClockImage>(t, command::kClockRead,
-            [&] {
-                pc = wholeSeconds(t.clock().now());
-                return LIT_HEURE_DS(t);
-            },
-            [](const ClockReading& r) { return r.image; }, QString::fromUtf8(msg::kClockReadDone));
+        const CommandReading<OffsetMeasurement> r = measure(t);
         if (!r.data) {
             report(r.outcome, out);
             out->json[QStringLiteral("envoi")] = false;
             return;
         }
-        // A panel whose clock holds no valid date is set in any case.
-        const QDateTime panel = imageDateTime(*r.data);
-        if (panel.isValid()) {
-            const qint64 drift = pc.secsTo(panel);
-            out->lines << driftText(drift);
-            out->json[QStringLiteral("ecart_s")] = drift;
-            if (qAbs(drift) <= *o.maxDrift) {
+        // A panel whose clock does not run, or holds no valid date, is set in any case.
+        found = r.data->offsetS;
+        if (found) {
+            offsetFields(*found, out);
+            record(env, o, {r.data->at.toUTC(), found});
+            if (std::fabs(*found) <= *o.maxDrift) {
                 report(r.outcome, out);
                 out->json[QStringLiteral("envoi")] = false;
-                out->message = QStringLiteral("Écart de %1 s, pas plus de %2 s : l'heure n'est pas envoyée.")
-                                   .arg(qAbs(drift)).arg(*o.maxDrift);
+                out->message = offsetLine(*found) + QStringLiteral(" ; pas plus de %1 s : l'heure n'est pas envoyée.")
+                                                        .arg(QString::number(*o.maxDrift).replace(QLatin1Char('.'), QLatin1Char(',')));
                 return;
             }
         }
     }
-    // The PC's time at the moment of sending, before the link test.
-    const ClockValues pc = clockValuesFromDateTime(t.clock().now());
-    const CommandOutcome c = runDeviceCommand(t, command::kClockAuto, [&] { return ENVOI_HEURE_PC(t, pc); }, done);
+    // The PC's time is taken after the link test, for the second the panel is set on.
+    QDateTime second;
+    const CommandOutcome c = runDeviceCommand(t, command::kClockAuto, [&] { return sendPcTimeOnSecond(t, &second); }, done);
     report(c, out);
     // Sent: the time went out; acknowledged only when its answers were checked.
     out->json[QStringLiteral("envoi")] = c.operationRan;
-    if (c.success())
-        out->lines << (c.checked ? QStringLiteral("Heure du PC envoyée.")
-                                 : QStringLiteral("Heure du PC envoyée, sans contrôle de la réponse."));
+    if (!c.success())
+        return;
+    record(env, o, {second.toUTC(), std::nullopt});
+    const QString sent = c.checked ? QStringLiteral("heure du PC envoyée.") : QStringLiteral("heure du PC envoyée, sans contrôle de la réponse.");
+    if (o.maxDrift)
+        out->lines << (found ? offsetLine(*found) : QStringLiteral("Écart avec le PC inconnu")) + QStringLiteral(" ; ") + sent;
+    else
+        out->lines << sent.left(1).toUpper() + sent.mid(1);
+}
+
+void driftCmd(const ConsoleEnv& env, const Options& o, Outcome* out)
+{
+    const QString path = recordPath(env, o);
+    const DriftFit fit = fitDrift(path.isEmpty() ? QList<DriftEvent>() : readDriftRecord(path), kMinDriftSpanS);
+    const double days = double(fit.spanS) / 86400.0;
+    const QString span = fit.spanS >= 86400 ? QStringLiteral("%1 jours").arg(QString::number(days, 'f', 1).replace('.', ','))
+                                            : QStringLiteral("%1 h").arg(QString::number(fit.spanS / 3600.0, 'f', 1).replace('.', ','));
+    out->json[QStringLiteral("points")] = fit.points;
+    out->json[QStringLiteral("duree_s")] = fit.spanS;
+    out->json[QStringLiteral("releve")] = path;
+    if (!fit.enough) {
+        out->status = kExitPanel;
+        out->message = QStringLiteral("Relevé trop court : %1 point(s) sur %2 ; il faut au moins deux mesures "
+                                      "à une heure d'écart entre deux mises à l'heure (kwf-tqvctl ecart, "
+                                      "heure-pc --si-ecart).").arg(fit.points).arg(span);
+        return;
+    }
+    const double perDay = std::round(fit.secondsPerDay * 100.0) / 100.0;
+    out->json[QStringLiteral("derive_s_par_jour")] = perDay;
+    out->lines << QStringLiteral("Dérive : %1 par jour (%2 points sur %3)")
+                      .arg(offsetSeconds(perDay)).arg(fit.points).arg(span)
+               << (perDay > 0 ? QStringLiteral("L'afficheur avance.") : perDay < 0 ? QStringLiteral("L'afficheur retarde.")
+                                                                        : QStringLiteral("L'afficheur ne dérive pas."));
 }
 
 void setManualTime(Session& s, const Options& o, Outcome* out)
@@ -863,7 +925,7 @@ void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& o
     if (o.json) {
         QJsonObject j = out.json;
         j[QStringLiteral("commande")] = command;
-        j[QStringLiteral("port")] = o.port && o.needsPort() ? QJsonValue(portName(o.port)) : QJsonValue(QJsonValue::Null);
+        j[QStringLiteral("port")] = o.port && o.namesPort() ? QJsonValue(portName(o.port)) : QJsonValue(QJsonValue::Null);
         j[QStringLiteral("code")] = out.status;
         j[QStringLiteral("message")] = out.message;
         if (!out.detail.isEmpty())
@@ -903,17 +965,24 @@ const std::vector<CommandSpec>& commandSpecs()
         {"detecter", {{"detecter", "cherche une horloge sur COM1 à COM14"}}, false, nullptr,
          parseNoArguments,
          [](CommandRun& r) { r.out = detect(r.env); }},
-        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC"}}, true,
+        {"lire-heure", {{"lire-heure", "heure et date de l'afficheur, écart avec le PC mesuré"}}, true,
          [](const Options&) { return &command::kClockRead; },
          parseNoArguments,
-         [](CommandRun& r) { readClock(*r.session, r.o.command, &r.out); }},
+         [](CommandRun& r) { readClock(*r.session, r.env, r.o, &r.out); }},
+        {"ecart", {{"ecart", "mesure l'écart de l'afficheur avec le PC au vingtième\nde seconde (afficheur − PC)"}}, true,
+         [](const Options&) { return &command::kClockRead; },
+         parseNoArguments,
+         [](CommandRun& r) { readClock(*r.session, r.env, r.o, &r.out); }},
+        {"derive", {{"derive", "dérive de l'horloge en secondes par jour, d'après\nle relevé des écarts (sans parler à l'afficheur)"}}, false,
+         nullptr, parseNoArguments,
+         [](CommandRun& r) { driftCmd(r.env, r.o, &r.out); }},
         {"derniere-synchro", {{"derniere-synchro", "heure et date de la dernière remise à l'heure DCF77"}}, true,
          [](const Options&) { return &command::kLastSettingRead; },
-         parseNoArguments, [](CommandRun& r) { readClock(*r.session, r.o.command, &r.out); }},
+         parseNoArguments, [](CommandRun& r) { readClock(*r.session, r.env, r.o, &r.out); }},
         {"heure-pc",
-         {{"heure-pc [--si-ecart S]", "met l'afficheur à l'heure du PC (seulement si\nl'écart dépasse S secondes avec --si-ecart)"}},
+         {{"heure-pc [--si-ecart S]", "met l'afficheur à l'heure du PC (seulement si\nl'écart mesuré dépasse S secondes avec --si-ecart)"}},
          true, [](const Options& o) { return o.maxDrift ? &command::kClockRead : &command::kClockAuto; },
-         parseHeurePc, [](CommandRun& r) { setPcTime(*r.session, r.o, &r.out); }},
+         parseHeurePc, [](CommandRun& r) { setPcTime(*r.session, r.env, r.o, &r.out); }},
         {"heure", {{"heure \"AAAA-MM-JJ HH:MM:SS\"", "envoie cette heure et cette date"}}, true,
          [](const Options&) { return &command::kClockManual; },
          parseHeure,
@@ -993,7 +1062,7 @@ static int defaultPort(const ConsoleEnv& env, QString* file)
 int runConsole(const QStringList& args, ConsoleEnv& env)
 {
     ParseResult parsed = parseArguments(args);
-    if (parsed.ok() && parsed.options.needsPort() && parsed.options.port == 0 && !parsed.options.help) {
+    if (parsed.ok() && parsed.options.namesPort() && parsed.options.port == 0 && !parsed.options.help) {
         QString file;
         parsed.options.port = defaultPort(env, &file);
         if (parsed.options.port == 0)

@@ -27,6 +27,8 @@ struct ConsoleEnv {
     // The default configuration file, whose port serves when none is given; empty: the program
     // folder's.
     QString defaultConfig;
+    // The user's state folder, where each panel's drift record is kept; empty: none is kept.
+    QString stateDir;
 };
 
 // Runs one command line (without the program's name); gives the exit status.

@@ -1,4 +1,5 @@
 #include "console/Format.h"
+#include "core/ClockSync.h"
 #include "console/Options.h"
 #include "core/ClockOps.h"
 
@@ -102,13 +103,12 @@ QJsonObject relayJson(const DecodedRelay& relay)
     return o;
 }
 
-QString driftText(qint64 seconds)
+QString driftText(double seconds)
 {
-    const QString sign = seconds > 0 ? QStringLiteral("+") : QString();
-    QString text = QStringLiteral("Écart avec le PC : %1%2 s").arg(sign).arg(seconds);
-    if (seconds > 0)
+    QString text = offsetLine(seconds);
+    if (text.contains(QLatin1Char('+')))
         text += QStringLiteral(" (l'afficheur avance)");
-    else if (seconds < 0)
+    else if (text.contains(QLatin1Char('-')))
         text += QStringLiteral(" (l'afficheur retarde)");
     return text;
 }

@@ -25,8 +25,8 @@ QStringList relayLines(const DecodedRelay& relay);
 // The same as JSON: contact and an array of alarms.
 QJsonObject relayJson(const DecodedRelay& relay);
 
-// "Écart avec le PC : +3 s (l'afficheur avance)".
-QString driftText(qint64 seconds);
+// "Écart avec le PC : +0,35 s (l'afficheur avance)".
+QString driftText(double seconds);
 
 // A progress line for a terminal: carriage return, the text, the rest of the line erased.
 QString progressLine(const QString& text);

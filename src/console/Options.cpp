@@ -103,10 +103,12 @@ bool parseHeurePc(CommandArgs& a)
     if (!a.want(0, QStringLiteral("heure-pc [--si-ecart S]")))
         return false;
     if (a.values.contains(QStringLiteral("--si-ecart"))) {
-        int s = 0;
-        if (!toInt(a.values.value(QStringLiteral("--si-ecart")), 0, 86400 * 366, &s)) {
+        bool ok = false;
+        const double s = QString(a.values.value(QStringLiteral("--si-ecart"))).trimmed()
+                             .replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        if (!ok || !(s >= 0 && s <= 86400 * 366)) {
             a.error = badValue(QStringLiteral("--si-ecart"), a.values.value(QStringLiteral("--si-ecart")),
-                               QStringLiteral("un nombre de secondes positif"));
+                               QStringLiteral("un nombre de secondes positif (0,5 ou 0.5 pour une demi-seconde)"));
             return false;
         }
         a.o.maxDrift = s;
@@ -301,6 +303,11 @@ bool Options::needsPort() const
 {
     const CommandSpec* c = findCommand(command);
     return c && c->panel && !(command == QLatin1String("dcf77") && !analyse.isEmpty());
+}
+
+bool Options::namesPort() const
+{
+    return needsPort() || command == QLatin1String("derive");
 }
 
 bool parseDateTime(const QString& text, bool withSeconds, QDate* date, int* hour, int* minute, int* second,

@@ -26,7 +26,7 @@ struct Options {
     bool journal = false;
     bool help = false;
 
-    std::optional<int> maxDrift;  // heure-pc --si-ecart S (seconds)
+    std::optional<double> maxDrift;  // heure-pc --si-ecart S (seconds, decimals allowed)
     // heure: the manual values; evenement: date, hour and minute of the event.
     QDate date;
     int hour = 0, minute = 0, second = 0;
@@ -46,6 +46,8 @@ struct Options {
 
     // Whether the command talks to a panel (and so needs --port).
     bool needsPort() const;
+    // Whether it names a panel by its port: those that talk to it, and derive (its record).
+    bool namesPort() const;
 };
 
 struct ParseResult {

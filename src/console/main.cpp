@@ -1,5 +1,6 @@
 #include "console/Console.h"
 #include "core/Clock.h"
+#include "core/ClockSync.h"
 #include "core/ComPorts.h"
 #include "core/Installation.h"
 #include "core/SerialPort.h"
@@ -40,6 +41,7 @@ int main(int argc, char* argv[])
     env.defaultConfig = kwf::systemPlaces(env.programDir).startupConfigPath();
     env.out = &out;
     env.err = &err;
+    env.stateDir = kwf::userStateDir();
     env.terminal = isatty(fileno(stderr)) != 0;
     env.ports = [dir = env.programDir] {
         kwf::PortDirectory ports = kwf::systemPortDirectory(kwf::systemPlaces(dir));

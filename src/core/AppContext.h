@@ -26,6 +26,8 @@ struct AppContext {
     PortDirectory* ports = nullptr;
     // The user guide; empty: KWF_TQV.doc in programDir (installed, it lives with the documentation).
     QString guidePath = QString();
+    // The user's state folder, where each panel's drift record is kept; empty: none is kept.
+    QString stateDir = QString();
 };
 
 // The context's COM numbers, as of its last refresh.

@@ -31,6 +31,7 @@ constexpr Label kLabels[] = {
     {"ENVOI_HEURE_MAN", "Mise à l'heure", 8},
     {"LIT_HEURE_DS", "Lecture horloge", 8},
     {"LIT_DER_MISEH", "Lecture dernière mise à l'heure", 8},
+    {"LIT_SECONDES", "Mesure de l'écart", 0},
     {"DETECTION", "Détection", 0},
 };
 

@@ -1,7 +1,9 @@
 // The clock windows against a scripted panel behind the fake port, on simulated time.
 #include "../relays/RelayTestApp.h"
+#include "EmulatedApp.h"
 #include "clock/LecturH.h"
 #include "clock/MiseaH.h"
+#include "core/ClockSync.h"
 #include "core/Frames.h"
 
 #include <QCheckBox>
@@ -66,9 +68,10 @@ TEST(MiseaH, PcAndListSendsWriteTheClockMondayFirst)
     EXPECT_EQ(f.w->Label3->text(), QStringLiteral("Samedi 5 Décembre 2026"));
     EXPECT_EQ(f.w->Label4->text(), QStringLiteral("09:58:49"));
 
+    // The PC's time is taken after the link test (0.9 s), for the next second: 10:20:31.
     f.app.clock.setNow(QDateTime(QDate(2026, 12, 6), QTime(10, 20, 30)));   // a Sunday
     f.w->ECRI_AUTO_DS->click();
-    EXPECT_EQ(f.app.takeWrites(), clockWrite({0x30, 0x20, 0x10, 0x07, 0x06, 0x12, 0x26}, 3));
+    EXPECT_EQ(f.app.takeWrites(), clockWrite({0x31, 0x20, 0x10, 0x07, 0x06, 0x12, 0x26}, 3));
     EXPECT_EQ(f.said(), QStringList{kSuccess});
     EXPECT_TRUE(f.app.ui.systemTimes.empty());   // unticked: the PC clock is left alone
 
@@ -157,7 +160,12 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
     EXPECT_EQ(r->timeLabel()->text(), QStringLiteral("14:05:09"));
     EXPECT_EQ(r->dateLabel()->text(), QStringLiteral("24 / 12 / 09"));
     EXPECT_EQ(f.said(), QStringList{QStringLiteral("Lecture horloge effectuée avec succès.")});
-    EXPECT_EQ(f.app.takeWrites(), exchange(0));
+    // Then the seconds register alone, until it changes: on this panel it never does, and no
+    // offset is shown.
+    Frames reads = exchange(0);
+    reads.insert(reads.end() - 1, kMaxSecondReads, registerReadFrame(0, 1, 1));
+    EXPECT_EQ(f.app.takeWrites(), reads);
+    EXPECT_TRUE(r->offsetLabel()->text().isEmpty());
 
     // Seven bytes: the earlier result does not survive, the failure is said.
     f.readAnswers = f.readsSeen + 7;
@@ -175,4 +183,22 @@ TEST(LecturH, ReadingFillsTheLabelsAndAShortAnswerEmptiesThemAndDER_MiseHReads56
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("Label6"))->text(), QStringLiteral("15 / 06 / 26"));
     EXPECT_EQ(g.said(), QStringList{QStringLiteral("Lecture de la dernière remise à l'heure par DCF effectuée avec succès.")});
     EXPECT_EQ(g.app.takeWrites(), exchange(56));
+}
+
+// On an emulated panel 0.35 s ahead the reading says so under the time, and the PC-time send
+// leaves it within a few milliseconds of the PC.
+TEST(LecturH, OffsetLineUnderTheTimeAndThePcSendSetsThePanelOnTheSecond)
+{
+    auto app = makeEmulatedApp(QDateTime(QDate(2026, 12, 5), QTime(9, 58, 49, 350)));
+    app->validateWith();
+    auto* r = static_cast<LecturH*>(app->principal->showWindow(QStringLiteral("LecturH")));
+    r->LIT_DS_Click();
+    const QString line = r->offsetLabel()->text();
+    ASSERT_TRUE(line.startsWith(QStringLiteral("Écart avec le PC : +0,"))) << line.toStdString();
+    EXPECT_NEAR(line.mid(20, 4).replace(',', '.').toDouble(), 0.35, 0.06) << line.toStdString();
+
+    auto* w = static_cast<MiseaH*>(app->principal->showWindow(QStringLiteral("MiseaH")));
+    w->ECRI_AUTO_DS->click();
+    emu::PanelModel& panel = emulatedPort(*app).model();
+    EXPECT_LE(std::abs(app->clock.now().msecsTo(panel.preciseClock(app->clock.monotonicMs()))), 4);
 }

@@ -8,6 +8,7 @@
 #include "console/Options.h"
 #include "panel/ColourWindow.h"
 #include "panel/dump.h"
+#include "core/ClockSync.h"
 #include "core/ComPorts.h"
 #include "core/ConfigFile.h"
 #include "core/DeviceCommand.h"
@@ -43,6 +44,7 @@ struct SimConsole {
     int run(const QStringList& args, bool terminal = false)
     {
         ConsoleEnv env{&port, &clock, dir.path(), &outStream, &errStream, terminal, {}, dir.filePath("defaut.zol")};
+        env.stateDir = dir.filePath("etat");
         return runConsole(args, env);
     }
 };
@@ -123,6 +125,42 @@ TEST(ConsoleOptions, PortFormsAndTheManualTime)
     EXPECT_EQ(c.run({"heure", "-p", "1", "2027-03-14 08:30:40"}), kExitDone) << c.err.toStdString();
     EXPECT_LE(std::abs(c.port.model().clockDateTime().secsTo(QDateTime(QDate(2027, 3, 14), QTime(8, 30, 40)))), 2);
     EXPECT_EQ(c.port.model().reg(3), 7);
+}
+
+// lire-heure, ecart and heure-pc --si-ecart measure one offset (panel minus PC), kept in the
+// panel's record with each setting; derive fits the record.
+TEST(ConsoleClock, OneOffsetEverywhereRecordedAndFitted)
+{
+    SimConsole c;
+    c.port.model().setClock(c.clock.now().addMSecs(-1420));
+    auto json = [&c](QStringList args, int expected = kExitDone) {
+        c.out.clear();
+        c.err.clear();
+        EXPECT_EQ(c.run(args << "-p" << "3" << "--json"), expected) << c.err.toStdString();
+        return QJsonDocument::fromJson(c.out.toUtf8()).object();
+    };
+    EXPECT_NEAR(json({"lire-heure"}).value("ecart_s").toDouble(), -1.42, 0.06);
+    EXPECT_NEAR(json({"ecart"}).value("ecart_s").toDouble(), -1.42, 0.06);
+    QJsonObject j = json({"heure-pc", "--si-ecart", "1,5"});
+    EXPECT_FALSE(j.value("envoi").toBool(true));
+    EXPECT_TRUE(j.value("message").toString().startsWith(QString::fromUtf8("Écart avec le PC : -1,4"))) << c.out.toStdString();
+    EXPECT_TRUE(json({"heure-pc", "--si-ecart", "1"}).value("envoi").toBool());
+    EXPECT_LE(std::abs(c.clock.now().msecsTo(c.port.model().preciseClock(c.clock.monotonicMs()))), 4);
+    const QString record = c.dir.filePath("etat/derive-COM3.txt");
+    EXPECT_EQ(readDriftRecord(record).size(), 5);   // four measurements, one setting
+    j = json({"derive"}, kExitPanel);
+    EXPECT_EQ(j.value("port").toString(), "COM3");
+    EXPECT_TRUE(j.value("message").toString().startsWith(QString::fromUtf8("Relevé trop court"))) << c.out.toStdString();
+
+    // 50 ppm fast: 4.32 s a day, measured over two days.
+    c.port.model().setDrift(50);
+    for (int day = 0; day < 2; ++day) {
+        c.clock.advance(86400000);
+        json({"ecart"});
+    }
+    j = json({"derive"});
+    EXPECT_NEAR(j.value("derive_s_par_jour").toDouble(), 4.32, 0.05) << c.out.toStdString();
+    EXPECT_EQ(j.value("points").toInt(), 7);   // the four measurements before the setting make a run too
 }
 
 // The register image read into a file and written back to another panel; the rows show the
