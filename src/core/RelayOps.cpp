@@ -103,6 +103,16 @@ CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarm
     return writeBlock(t, kRelay1First);
 }
 
+CmdResult writeRelay1Bytes(Tqvbase& t, const std::array<quint8, 16>& bytes)
+{
+    Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS1"));
+    auto& tab = t.TAB_DS();
+    tab[kRelay1First] = kBlockMarker;
+    for (int i = 0; i < 16; ++i)
+        tab[kRelay1First + 1 + i] = bytes[size_t(i)];
+    return writeBlock(t, kRelay1First);
+}
+
 CmdResult ECRI_RELAIS2(Tqvbase& t, const std::array<quint8, 16>& bytes)
 {
     Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS2"));
