@@ -629,6 +629,8 @@ QByteArray writeProfile(const Profile& p)
         if (!p.covers(s.block))
             continue;
         lines << QString() << QStringLiteral("# %1 (registres %2 à %3)").arg(QString::fromUtf8(s.title)).arg(s.first).arg(s.first + s.size - 1);
+        if (s.block == Block::Relay1 && p.covers(Block::Switches))
+            lines << QStringLiteral("# alarme 2 : ses jours, son heure et sa minute sont les registres des interrupteurs (20 à 22).");
         for (const NamedValue& v : fields)
             if (findField(v.name)->block == s.block)
                 lines << QStringLiteral("%1 = %2").arg(v.name, v.value);
