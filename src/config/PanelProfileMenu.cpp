@@ -74,16 +74,22 @@ void PanelProfileMenu::showFailure(const QStringList& lines)
     m_ctx.ui->message(lines.join(QLatin1Char('\n')), MsgIcon::Exclamation);
 }
 
-bool PanelProfileMenu::readFile(QByteArray* bytes, const QString& title)
+std::optional<Profile> PanelProfileMenu::chooseProfile(const QString& title)
 {
+    if (!ready())
+        return std::nullopt;
     const QString path = m_ctx.ui->getOpenFileName(title, QString::fromUtf8(kFilter), QStringLiteral("panneau.profil"));
     if (path.isEmpty())
-        return false;
-    if (!QFileInfo(path).isFile() || !readFileStart(path, kMaxProfileFile, bytes)) {
+        return std::nullopt;
+    QByteArray bytes;
+    if (!QFileInfo(path).isFile() || !readFileStart(path, kMaxProfileFile, &bytes)) {
         showFailure({QStringLiteral("Fichier « %1 » illisible.").arg(path)});
-        return false;
+        return std::nullopt;
     }
-    return true;
+    ParseOutcome parsed = parseProfile(bytes);
+    if (!parsed.profile)
+        showFailure({QStringLiteral("Profil « %1 » incorrect : %2").arg(path, parsed.error)});
+    return parsed.profile;
 }
 
 void PanelProfileMenu::saveCurrentPanel()
@@ -108,15 +114,10 @@ void PanelProfileMenu::saveCurrentPanel()
 
 void PanelProfileMenu::compareWithPanel()
 {
-    if (!ready())
+    const std::optional<Profile> file = chooseProfile(QStringLiteral("Comparer avec le panneau"));
+    if (!file)
         return;
-    QByteArray bytes;
-    if (!readFile(&bytes, QStringLiteral("Comparer avec le panneau")))
-        return;
-    const ParseOutcome parsed = parseProfile(bytes);
-    if (!parsed.profile)
-        return showFailure({QStringLiteral("Profil incorrect : %1").arg(parsed.error)});
-    const ProfileComparison c = comparePanel(*m_ctx.tqv, *parsed.profile, toolName());
+    const ProfileComparison c = comparePanel(*m_ctx.tqv, *file, toolName());
     if (!c.reading.success())
         return showFailure(QStringList{QStringLiteral("Lecture du panneau impossible.")} + failureLines(c.reading.outcome));
     if (c.equal())
@@ -128,20 +129,15 @@ void PanelProfileMenu::compareWithPanel()
 
 void PanelProfileMenu::programPanel()
 {
-    if (!ready())
+    const std::optional<Profile> file = chooseProfile(QStringLiteral("Programmer le panneau"));
+    if (!file)
         return;
-    QByteArray bytes;
-    if (!readFile(&bytes, QStringLiteral("Programmer le panneau")))
-        return;
-    const ParseOutcome parsed = parseProfile(bytes);
-    if (!parsed.profile)
-        return showFailure({QStringLiteral("Profil incorrect : %1").arg(parsed.error)});
     ProfileWriteOptions options;
     options.confirm = [this](const std::vector<Difference>& diffs) {
         return m_ctx.ui->showList(QStringLiteral("Le panneau sera programmé ; %1 différence(s) avec le profil :").arg(diffs.size()),
                                   texts(diffs), true, QStringLiteral("Programmer"));
     };
-    ProfileWrite w = writePanelProfile(*m_ctx.tqv, *parsed.profile, toolName(), options);
+    ProfileWrite w = writePanelProfile(*m_ctx.tqv, *file, toolName(), options);
     if (w.result == ProfileWriteResult::Mismatch) {
         // The window asks where the console wants --forcer.
         QStringList lines = texts(w.before.differences);
@@ -149,7 +145,7 @@ void PanelProfileMenu::programPanel()
                                 QStringLiteral("Programmer quand même")))
             return;
         options.force = true;
-        w = writePanelProfile(*m_ctx.tqv, *parsed.profile, toolName(), options);
+        w = writePanelProfile(*m_ctx.tqv, *file, toolName(), options);
     }
     if (w.result == ProfileWriteResult::Cancelled)
         return;

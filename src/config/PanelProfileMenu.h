@@ -1,6 +1,9 @@
 #pragma once
+#include "core/Profile.h"
+
 #include <QObject>
 #include <QStringList>
+#include <optional>
 
 namespace kwf {
 
@@ -25,7 +28,8 @@ public:
 
 private:
     bool ready();
-    bool readFile(QByteArray* bytes, const QString& title);
+    // The open dialog, then the file read and checked; a refusal is shown.
+    std::optional<profile::Profile> chooseProfile(const QString& title);
     void showFailure(const QStringList& lines);
     const AppContext& m_ctx;
 };

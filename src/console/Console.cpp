@@ -1106,12 +1106,13 @@ const std::vector<CommandSpec>& commandSpecs()
          true, [](const Options& o) { return o.action == QLatin1String("lire") ? &command::kGridRead : &command::kGridWrite; },
          parseRegistres, [](CommandRun& r) { registersCmd(*r.session, r.o, r.prepared, &r.out); }},
         {"profil",
-         {{"profil lire F", "enregistre dans F le profil du panneau (relais,\névénement, luminosité, couleurs, interrupteurs)"},
-          {"profil comparer F", "les différences entre F et le panneau (code 0 :\naucune, 1 : des différences)"},
-          {"profil ecrire F [--essai] [--forcer]",
+         {{"profil lire F [--couleur mono|tri]",
+           "enregistre dans F le profil du panneau (relais,\névénement, luminosité, couleurs, interrupteurs) ;\n"
+           "--couleur : son type de couleurs (par défaut\ncelui du fichier de configuration par défaut)"},
+          {"profil comparer F [--couleur mono|tri]", "les différences entre F et le panneau (code 0 :\naucune, 1 : des différences)"},
+          {"profil ecrire F [--essai] [--forcer]\n          [--couleur mono|tri]",
            "écrit F sur le panneau après ses différences, puis\nrelit tout ; --essai ne fait que lire ; --forcer\n"
-           "écrit sur un panneau d'autres digits ou couleurs"},
-          {"profil ... [--couleur mono|tri]", "le type de couleurs du panneau (par défaut celui\ndu fichier de configuration par défaut)"}},
+           "écrit sur un panneau d'autres digits ou couleurs"}},
          true, [](const Options&) { return &command::kRelay1Read; },
          parseProfil, [](CommandRun& r) { profileCmd(*r.session, r.env, r.o, r.prepared, &r.out); }},
     };

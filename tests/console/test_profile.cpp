@@ -113,6 +113,7 @@ TEST(Profiles, BadFilesRefusedWithNothingSent)
         {"couleur.heure = rva\n", "Ligne 4 : le champ « couleur.heure » ne va pas"},
         {"interrupteurs.sw3 = 01000000\n", "Ligne 2 : panneau.digits = 4, mais"},
         {QByteArray("relais1.contact = ferme\n") + QByteArray("\x00\x01\x02\xff\n", 5), "Ligne 5 : ce fichier n'est pas un profil"},
+        {"relais1.contact = ferme\n\xff\xd8\xff\xe0 JFIF\n", "Ligne 5 : ce fichier n'est pas un profil"},
     };
     for (const auto& row : rows) {
         Panel p;
