@@ -9,7 +9,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <QDir>
 #include <QFileDialog>

@@ -931,8 +931,7 @@ void profileCmd(Session& s, const ConsoleEnv& env, const Options& o, const Prepa
         return;
     }
     if (o.action == QLatin1String("comparer")) {
-        profile::Profile file = *p.profile;
-        const ProfileComparison c = comparePanel(t, file, toolName());
+        const ProfileComparison c = comparePanel(t, *p.profile, toolName());
         report(c.reading.outcome, out);
         if (!c.reading.success())
             return;
@@ -989,6 +988,9 @@ void profileCmd(Session& s, const ConsoleEnv& env, const Options& o, const Prepa
         out->json[QStringLiteral("resultat")] = QStringLiteral("refus");
     } else if (!w.success()) {
         out->status = kExitPanel;
+        // Every command answered, but the panel did not keep what it was sent.
+        if (w.result == ProfileWriteResult::NotTaken && w.after)
+            out->json[QStringLiteral("resultat")] = QStringLiteral("reponse_incorrecte");
         if (w.failure.command.window[0] && !w.failure.success())
             out->message += QLatin1Char('\n') + failure;
     } else {

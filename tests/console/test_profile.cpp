@@ -163,8 +163,11 @@ TEST(Profiles, ReadBackCatchesAnIgnoredRegister)
     const QString file = a.dir.filePath("p.profil");
     ASSERT_EQ(a.run({"profil", "lire", file}), kExitDone);
     b.port.model().faults().ignoredRegister = 25;
-    EXPECT_EQ(b.run({"profil", "ecrire", file}), kExitPanel);
-    EXPECT_TRUE(b.err.contains(QStringLiteral("registre 25 (relais 1) : 19 écrit, 17 relu"))) << b.err.toStdString();
+    const int status = b.run({"profil", "ecrire", file, "--json"});
+    EXPECT_EQ(status, kExitPanel);
+    const QJsonObject j = QJsonDocument::fromJson(b.out.toUtf8()).object();
+    EXPECT_EQ(j.value("resultat").toString(), "reponse_incorrecte");
+    EXPECT_TRUE(j.value("message").toString().contains(QStringLiteral("registre 25 (relais 1) : 19 écrit, 17 relu"))) << b.out.toStdString();
 }
 
 // The dry run and a panel of another digit count write nothing; --forcer writes.
