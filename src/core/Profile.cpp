@@ -502,6 +502,69 @@ QString quoted(const QString& s)
     return s.size() > 60 ? out + QChar(0x2026) : out;
 }
 
+// The file's lines as text; false with the error at the first line that is no text (a NUL byte,
+// bytes that are no UTF-8, control characters).
+bool decodeLines(const QByteArray& bytes, QStringList* lines, QString* error)
+{
+    const QList<QByteArray> rawLines = bytes.split('\n');
+    for (qsizetype i = 0; i < rawLines.size(); ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString line = utf8(rawLines[i]);
+        bool binary = utf8.hasError() || rawLines[i].contains('\0');
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        for (QChar c : line)
+            binary = binary || (c.category() == QChar::Other_Control && c != QLatin1Char('\t'));
+        if (binary) {
+            *error = lineError(int(i + 1), QStringLiteral("ce fichier n'est pas un profil (contenu binaire)."));
+            return false;
+        }
+        *lines << line;
+    }
+    return true;
+}
+
+// A line "registres.N = values" into the registers; the error when it is not a whole block with
+// its marker, or gives a register twice. `rawLine` keeps the line that gave each register.
+QString readRawLine(int n, const QString& name, const QString& value, Registers& regs, std::array<int, 64>& rawLine)
+{
+    bool ok = false;
+    const int first = name.mid(10).toInt(&ok);
+    if (ok && first >= kClockFirst && first < kClockFirst + kClockRegisters)
+        return lineError(n, QStringLiteral("les registres 0 à 7 (l'horloge) ne font pas partie d'un profil."));
+    const BlockSpan* span = nullptr;
+    for (const BlockSpan& s : blockSpans())
+        if (ok && s.first == first)
+            span = &s;
+    if (!span)
+        return lineError(n, QStringLiteral("champ « %1 » inconnu.").arg(quoted(name)));
+    const QString title = QString::fromUtf8(span->title);
+    const QStringList values = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (values.size() < span->size)
+        return lineError(n, QStringLiteral("ligne tronquée : %1 valeur(s) pour les %2 registres de %3.")
+                                .arg(values.size()).arg(span->size).arg(title));
+    if (values.size() > span->size)
+        return lineError(n, QStringLiteral("%1 valeurs pour les %2 registres de %3.").arg(values.size()).arg(span->size).arg(title));
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{1,2}$"));
+    for (int k = 0; k < span->size; ++k) {
+        const int reg = first + k;
+        if (!hex.match(values[k]).hasMatch())
+            return lineError(n, QStringLiteral("valeur « %1 » du registre %2 hors limites (00 à FF attendu).")
+                                    .arg(quoted(values[k])).arg(reg));
+        if (regs[size_t(reg)] >= 0)
+            return lineError(n, QStringLiteral("le registre %1 est déjà donné ligne %2.").arg(reg).arg(rawLine[size_t(reg)]));
+        regs[size_t(reg)] = values[k].toInt(nullptr, 16);
+        rawLine[size_t(reg)] = n;
+    }
+    if (!blockValid(span->block, regs))
+        return lineError(n, QStringLiteral("le registre %1 ne tient pas le repère de %2 (%3 attendu).")
+                                .arg(span->block == Block::Relay2 ? first + 16 : first)
+                                .arg(title)
+                                .arg(span->block == Block::Command ? QStringLiteral("C0 à FF")
+                                     : span->block == Block::Switches ? QStringLiteral("41") : QStringLiteral("CC")));
+    return QString();
+}
+
 } // namespace
 
 const std::vector<BlockSpan>& blockSpans()
@@ -648,23 +711,9 @@ QByteArray writeProfile(const Profile& p)
 ParseOutcome parseProfile(const QByteArray& bytes)
 {
     ParseOutcome out;
-    // A file with a NUL byte, bytes that are no UTF-8 or control characters is no profile.
-    const QList<QByteArray> rawLines = bytes.split('\n');
     QStringList lines;
-    for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        QString line = utf8(rawLines[i]);
-        bool binary = utf8.hasError() || rawLines[i].contains('\0');
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        for (QChar c : line)
-            binary = binary || (c.category() == QChar::Other_Control && c != QLatin1Char('\t'));
-        if (binary) {
-            out.error = lineError(int(i + 1), QStringLiteral("ce fichier n'est pas un profil (contenu binaire)."));
-            return out;
-        }
-        lines << line;
-    }
+    if (!decodeLines(bytes, &lines, &out.error))
+        return out;
 
     Profile p;
     p.regs = noRegisters();
@@ -722,50 +771,9 @@ ParseOutcome parseProfile(const QByteArray& bytes)
             p.colour = value == QLatin1String("mono") ? ColourType::Mono : ColourType::Tri;
             colourGiven = true;
         } else if (name.startsWith(QLatin1String("registres."))) {
-            bool ok = false;
-            const int first = name.mid(10).toInt(&ok);
-            if (ok && first >= kClockFirst && first < kClockFirst + kClockRegisters) {
-                out.error = lineError(n, QStringLiteral("les registres 0 à 7 (l'horloge) ne font pas partie d'un profil."));
+            out.error = readRawLine(n, name, value, p.regs, rawLine);
+            if (!out.error.isEmpty())
                 return out;
-            }
-            const BlockSpan* span = nullptr;
-            for (const BlockSpan& s : blockSpans())
-                if (ok && s.first == first)
-                    span = &s;
-            if (!span) {
-                out.error = lineError(n, QStringLiteral("champ « %1 » inconnu.").arg(quoted(name)));
-                return out;
-            }
-            const QStringList values = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (values.size() != span->size) {
-                out.error = lineError(n, values.size() < span->size
-                    ? QStringLiteral("ligne tronquée : %1 valeur(s) pour les %2 registres de %3.").arg(values.size()).arg(span->size).arg(QString::fromUtf8(span->title))
-                    : QStringLiteral("%1 valeurs pour les %2 registres de %3.").arg(values.size()).arg(span->size).arg(QString::fromUtf8(span->title)));
-                return out;
-            }
-            for (int k = 0; k < span->size; ++k) {
-                static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{1,2}$"));
-                const int reg = first + k;
-                if (!hex.match(values[k]).hasMatch()) {
-                    out.error = lineError(n, QStringLiteral("valeur « %1 » du registre %2 hors limites (00 à FF attendu).")
-                                                 .arg(quoted(values[k])).arg(reg));
-                    return out;
-                }
-                if (p.regs[size_t(reg)] >= 0) {
-                    out.error = lineError(n, QStringLiteral("le registre %1 est déjà donné ligne %2.").arg(reg).arg(rawLine[size_t(reg)]));
-                    return out;
-                }
-                p.regs[size_t(reg)] = values[k].toInt(nullptr, 16);
-                rawLine[size_t(reg)] = n;
-            }
-            if (!blockValid(span->block, p.regs)) {
-                out.error = lineError(n, QStringLiteral("le registre %1 ne tient pas le repère de %2 (%3 attendu).")
-                                             .arg(span->block == Block::Relay2 ? first + 16 : first)
-                                             .arg(QString::fromUtf8(span->title))
-                                             .arg(span->block == Block::Command ? QStringLiteral("C0 à FF")
-                                                  : span->block == Block::Switches ? QStringLiteral("41") : QStringLiteral("CC")));
-                return out;
-            }
         } else if (const FieldDef* f = findField(name)) {
             named.push_back({n, f, value});
         } else {
