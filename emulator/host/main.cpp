@@ -162,6 +162,10 @@ int main(int argc, char** argv)
         QStringLiteral("Panne simulée : le pseudo-terminal est fermé après N trames (adaptateur "
                        "débranché au milieu d'un échange)."),
         QStringLiteral("N"));
+    const QCommandLineOption ignoreOpt(QStringList{"ignore-register", "registre-ignore"},
+        QStringLiteral("Panne simulée : les écritures dans le registre N (0 à 63) sont acquittées mais "
+                       "pas gardées."),
+        QStringLiteral("N"));
     const QCommandLineOption dcfErrOpt(QStringList{"dcf-errors", "dcf-erreurs"},
         QStringLiteral("Flux DCF77 : pourcentage de secondes suivies d'une marque d'erreur \"E\"."),
         QStringLiteral("pourcent"));
@@ -177,7 +181,7 @@ int main(int argc, char** argv)
     for (const auto* o : {&dcfRateOpt, &linkOpt, &demoConfigOpt, &comOpt, &stateOpt, &timeOpt, &driftOpt, &offsetOpt,
                           &journalOpt, &silentOpt,
                           &silentAfterOpt, &extraOpt, &delayOpt, &markersOpt, &unplugOpt,
-                          &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
+                          &ignoreOpt, &dcfErrOpt, &dcfLostOpt, &dcfExtraOpt})
         p.addOption(*o);
     p.process(app);
     if (p.isSet(helpOpt)) {
@@ -252,6 +256,7 @@ int main(int argc, char** argv)
         f.answerDelayMs = number(delayOpt, 0, 3600000, 0);
         f.wrongMarkers = p.isSet(markersOpt);
         f.unplugAfterFrames = number(unplugOpt, 1, 1 << 30, -1);
+        f.ignoredRegister = number(ignoreOpt, 0, 63, -1);
         f.dcfErrorMarkPercent = percent(dcfErrOpt);
         f.dcfLostPercent = percent(dcfLostOpt);
         f.dcfExtraPercent = percent(dcfExtraOpt);

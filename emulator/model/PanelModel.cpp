@@ -347,7 +347,8 @@ void PanelModel::frameComplete()
             break;
         }
         case kWrite:
-            setReg(reg, value);
+            if (reg != m_faults.ignoredRegister)
+                setReg(reg, value);
             answer(QByteArray(1, char(kAck)));
             break;
         case kLinkTest:

@@ -21,6 +21,7 @@ struct PanelFaults {
     int answerDelayMs = 0;         // answers become available only after this delay (slow radio link)
     bool wrongMarkers = false;     // reads of the relay and brightness markers (15, 48, 50) come back wrong
     int unplugAfterFrames = -1;    // the line goes away after N frames (-1: off)
+    int ignoredRegister = -1;      // writes to this register are acknowledged but not kept (-1: off)
     // DCF77 stream, in percent per second, drawn at random (seeded, so runs repeat).
     double dcfErrorMarkPercent = 0;  // an "E" after the second's character
     double dcfLostPercent = 0;       // the second's character is lost

@@ -91,6 +91,9 @@ void Principal::buildMenus()
             {"MENU_NOUVELLE", "&Nouvelle configuration", true},
             {"MENU_OUVRIR", "&Ouvrir une configuration", true},
             {"MENU_ENREGISTRER", "&Enregistrer une configuration", true},
+            {"MENU_SAUVER_PANNEAU", "Sauvegarder le panneau…", true},
+            {"MENU_COMPARER_PANNEAU", "Comparer avec le panneau…", true},
+            {"MENU_PROGRAMMER_PANNEAU", "Programmer le panneau…", true},
             {"MENU_QUITTER", "&Quitter", true}}},
         {"MENU_CONFIGURER2", "&Configuration", {
             {"MENU_CONFIGURER", "Configuration", true},
@@ -135,6 +138,9 @@ void Principal::buildMenus()
     on("MENU_NOUVELLE", [this] { MENU_NOUVELLE_Click(); });
     on("MENU_OUVRIR", [this] { if (onOpenConfig) onOpenConfig(); });
     on("MENU_ENREGISTRER", [this] { if (onSaveConfig) onSaveConfig(); });
+    on("MENU_SAUVER_PANNEAU", [this] { if (onSavePanel) onSavePanel(); });
+    on("MENU_COMPARER_PANNEAU", [this] { if (onComparePanel) onComparePanel(); });
+    on("MENU_PROGRAMMER_PANNEAU", [this] { if (onProgramPanel) onProgramPanel(); });
     on("MENU_QUITTER", [this] { MENU_QUITTER_Click(); });
     on("MENU_CONFIGURER", [this] { MENU_CONFIGURER_Click(); });
     on("MENU_DETECT", [this] { MENU_DETECT_Click(); });

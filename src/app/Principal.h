@@ -55,6 +55,8 @@ public:
     std::function<void()> onStartup;
     std::function<void()> onOpenConfig;
     std::function<void()> onSaveConfig;
+    // The panel profile items of the File menu.
+    std::function<void()> onSavePanel, onComparePanel, onProgramPanel;
     // Ends the program (the application's quit in the program, nothing in tests).
     std::function<void()> onQuit;
 

@@ -5,6 +5,11 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -40,6 +45,30 @@ QString RealUiServices::getOpenFileName(const QString& title, const QString& fil
 QString RealUiServices::getSaveFileName(const QString& title, const QString& filter, const QString& proposedName)
 {
     return QFileDialog::getSaveFileName(m_parent, title, proposedName, filter);
+}
+
+bool RealUiServices::showList(const QString& heading, const QStringList& lines, bool ask, const QString& yes)
+{
+    QDialog dialog(m_parent);
+    dialog.setObjectName(QStringLiteral("LISTE_DIFFERENCES"));
+    dialog.setWindowTitle(QString::fromUtf8(kAppTitle));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(heading, &dialog));
+    auto* list = new QListWidget(&dialog);
+    list->addItems(lines);
+    list->setMinimumWidth(560);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    if (ask) {
+        buttons->addButton(yes, QDialogButtonBox::AcceptRole);
+        buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    } else {
+        buttons->addButton(QDialogButtonBox::Ok);
+    }
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    return dialog.exec() == QDialog::Accepted && ask;
 }
 
 bool RealUiServices::openDocument(const QString& path)

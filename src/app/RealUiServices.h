@@ -15,6 +15,7 @@ public:
     bool openDocument(const QString& path) override;
     bool setSystemDateTime(const QDateTime& dt, QString* reason) override;
     void clearClipboard() override;
+    bool showList(const QString& heading, const QStringList& lines, bool ask, const QString& yes) override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -4,6 +4,7 @@
 #include "clock/LecturH.h"
 #include "clock/MiseaH.h"
 #include "config/FICHIER.h"
+#include "config/PanelProfileMenu.h"
 #include "link/DETECT.h"
 #include "panel/COUL6.h"
 #include "panel/COUL66.h"
@@ -50,6 +51,10 @@ void registerAllWindows(Principal& principal)
     principal.onStartup = [file] { file->OUVRE_CONFIG_DEMARRAGE(); };
     principal.onOpenConfig = [file] { file->OUVRIR_CONFIG(); };
     principal.onSaveConfig = [file] { file->ENREGISTRER_CONFIG(); };
+    auto* profiles = new PanelProfileMenu(ctx, &principal);
+    principal.onSavePanel = [profiles] { profiles->saveCurrentPanel(); };
+    principal.onComparePanel = [profiles] { profiles->compareWithPanel(); };
+    principal.onProgramPanel = [profiles] { profiles->programPanel(); };
 }
 
 } // namespace kwf

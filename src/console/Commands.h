@@ -55,5 +55,6 @@ bool parseLuminosite(CommandArgs& a);
 bool parseRegistres(CommandArgs& a);
 bool parseCouleur(CommandArgs& a);
 bool parseInterrupteurs(CommandArgs& a);
+bool parseProfil(CommandArgs& a);
 
 } // namespace kwf::console

@@ -19,11 +19,14 @@
 #include "core/EventCountdown.h"
 #include "core/ExchangeJournal.h"
 #include "core/LinkSettings.h"
+#include "core/ProfileOps.h"
 #include "core/RelayOps.h"
 #include "core/SerialPort.h"
 #include "core/SwitchOps.h"
 #include "core/Tqvbase.h"
 #include "core/UiServices.h"
+
+#include "kwf_version.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -204,6 +207,7 @@ QString wiredOnly(const QString& command)
 struct Prepared {
     ConfigValues config;
     std::array<quint8, grid::kRegisters> registers{};
+    std::optional<profile::Profile> profile;
 };
 
 QString prepare(const Options& o, Prepared* p)
@@ -230,7 +234,17 @@ QString prepare(const Options& o, Prepared* p)
                 return QStringLiteral("Fichier « %1 » incorrect : %2").arg(echoed(o.file), why);
         }
     }
-    if (!o.file.isEmpty() && !reads) {
+    const bool profileIn = o.command == QLatin1String("profil") && o.action != QLatin1String("lire");
+    if (profileIn) {
+        QByteArray bytes;
+        if (!QFileInfo(o.file).isFile() || !readFileStart(o.file, kMaxInputFile, &bytes))
+            return QStringLiteral("Fichier « %1 » illisible.").arg(echoed(o.file));
+        const profile::ParseOutcome r = profile::parseProfile(bytes);
+        if (!r.profile)
+            return QStringLiteral("Profil « %1 » incorrect : %2").arg(echoed(o.file), r.error);
+        p->profile = r.profile;
+    }
+    if (!o.file.isEmpty() && !reads && !profileIn) {
         const QFileInfo fi(o.file);
         if (!fi.absoluteDir().exists() || (fi.exists() && !isReplaceableFile(o.file)))
             return QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(echoed(o.file));
@@ -920,6 +934,132 @@ void registersCmd(Session& s, const Options& o, const Prepared& p, Outcome* out)
         saveFile(o.file, (rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8(), out);
 }
 
+QJsonArray differencesJson(const std::vector<profile::Difference>& diffs)
+{
+    QJsonArray a;
+    for (const profile::Difference& d : diffs) {
+        QJsonObject j;
+        j[QStringLiteral("champ")] = d.field;
+        j[QStringLiteral("fichier")] = d.fileValue;
+        j[QStringLiteral("panneau")] = d.panelValue;
+        j[QStringLiteral("texte")] = d.text();
+        a.append(j);
+    }
+    return a;
+}
+
+QString toolName()
+{
+    return QStringLiteral("kwf-tqv " KWF_VERSION_STRING);
+}
+
+// The panel's colour type: --couleur, else the default configuration's, else mono.
+profile::ColourType panelColour(const ConsoleEnv& env, const Options& o)
+{
+    if (o.tri)
+        return *o.tri ? profile::ColourType::Tri : profile::ColourType::Mono;
+    const QString file = env.defaultConfig.isEmpty() ? defaultConfigPath(env.programDir) : env.defaultConfig;
+    QByteArray bytes;
+    if (QFileInfo(file).isFile() && readFileStart(file, kMaxInputFile, &bytes)) {
+        const ConfigRead r = readConfig(bytes, ConfigValues());
+        if (r.fieldsRead > 3 && r.values.selectors[3] == 1)
+            return profile::ColourType::Tri;
+    }
+    return profile::ColourType::Mono;
+}
+
+// A panel's whole setup read into a file, compared with one, or written from one and read back.
+void profileCmd(Session& s, const ConsoleEnv& env, const Options& o, const Prepared& p, Outcome* out)
+{
+    Tqvbase& t = s.tqv();
+    if (o.action == QLatin1String("lire")) {
+        const ProfileReading r = readPanelProfile(t, panelColour(env, o), toolName());
+        report(r.outcome, out);
+        if (!r.profile)
+            return;
+        QStringList blocks;
+        for (profile::Block b : r.profile->blocks())
+            blocks << QString::fromUtf8(profile::spanOf(b).title);
+        QJsonObject fields;
+        for (const profile::NamedValue& v : profile::namedFields(*r.profile)) {
+            out->lines << QStringLiteral("%1 = %2").arg(v.name, v.value);
+            fields[v.name] = v.value;
+        }
+        out->json[QStringLiteral("blocs")] = QJsonArray::fromStringList(blocks);
+        out->json[QStringLiteral("champs")] = fields;
+        out->json[QStringLiteral("fichier")] = o.file;
+        out->message = QStringLiteral("Profil du panneau (%1) enregistré dans %2.").arg(blocks.join(QStringLiteral(", ")), echoed(o.file));
+        saveFile(o.file, profile::writeProfile(*r.profile), out);
+        return;
+    }
+    if (o.action == QLatin1String("comparer")) {
+        const ProfileComparison c = comparePanel(t, *p.profile, toolName());
+        report(c.reading.outcome, out);
+        if (!c.reading.success())
+            return;
+        for (const profile::Difference& d : c.differences)
+            out->lines << d.text();
+        out->json[QStringLiteral("egal")] = c.equal();
+        out->json[QStringLiteral("differences")] = differencesJson(c.differences);
+        if (c.equal()) {
+            out->message = QStringLiteral("Le panneau a ce profil.");
+        } else {
+            out->status = kExitPanel;
+            out->message = QStringLiteral("%1 différence(s) entre le profil et le panneau.").arg(c.differences.size());
+        }
+        return;
+    }
+    ProfileWriteOptions options;
+    options.dryRun = o.dryRun;
+    options.force = o.force;
+    // The differences are printed before anything is written; a script has no one to ask.
+    options.confirm = [&](const std::vector<profile::Difference>& diffs) {
+        s.progress().clear();
+        if (!o.json) {
+            for (const profile::Difference& d : diffs)
+                *env.out << d.text() << '\n';
+            env.out->flush();
+        }
+        return true;
+    };
+    const ProfileWrite w = writePanelProfile(t, *p.profile, toolName(), options);
+    if (w.result == ProfileWriteResult::DryRun || w.result == ProfileWriteResult::Mismatch)
+        for (const profile::Difference& d : w.before.differences)
+            out->lines << d.text();
+    if (w.failure.command.window[0])
+        report(w.failure, out);
+    else
+        report(w.before.reading.outcome, out);
+    out->json[QStringLiteral("differences")] = differencesJson(w.before.differences);
+    out->json[QStringLiteral("essai")] = o.dryRun;
+    out->json[QStringLiteral("ecrits")] = QJsonArray::fromStringList(w.written);
+    out->json[QStringLiteral("non_ecrits")] = QJsonArray::fromStringList(w.notWritten);
+    QJsonArray missed;
+    for (const profile::Miss& m : w.notTaken) {
+        QJsonObject j;
+        j[QStringLiteral("registre")] = m.reg;
+        j[QStringLiteral("ecrit")] = m.written;
+        j[QStringLiteral("relu")] = m.read;
+        missed.append(j);
+    }
+    out->json[QStringLiteral("non_pris")] = missed;
+    const QString failure = out->message;
+    out->message = w.reportLines().join(QLatin1Char('\n'));
+    if (w.result == ProfileWriteResult::Mismatch) {
+        out->status = kExitUsage;
+        out->json[QStringLiteral("resultat")] = QStringLiteral("refus");
+    } else if (!w.success()) {
+        out->status = kExitPanel;
+        // Every command answered, but the panel did not keep what it was sent.
+        if (w.result == ProfileWriteResult::NotTaken && w.after)
+            out->json[QStringLiteral("resultat")] = QStringLiteral("reponse_incorrecte");
+        if (w.failure.command.window[0] && !w.failure.success())
+            out->message += QLatin1Char('\n') + failure;
+    } else {
+        out->status = kExitDone;
+    }
+}
+
 void print(ConsoleEnv& env, const Options& o, const QString& command, Outcome& out)
 {
     if (o.json) {
@@ -1036,6 +1176,16 @@ const std::vector<CommandSpec>& commandSpecs()
            "écrit les registres 8 à 63 d'un fichier (0 à 63,\nl'horloge comprise, avec --avec-horloge)"}},
          true, [](const Options& o) { return o.action == QLatin1String("lire") ? &command::kGridRead : &command::kGridWrite; },
          parseRegistres, [](CommandRun& r) { registersCmd(*r.session, r.o, r.prepared, &r.out); }},
+        {"profil",
+         {{"profil lire F [--couleur mono|tri]",
+           "enregistre dans F le profil du panneau (relais,\névénement, luminosité, couleurs, interrupteurs) ;\n"
+           "--couleur : son type de couleurs (par défaut\ncelui du fichier de configuration par défaut)"},
+          {"profil comparer F [--couleur mono|tri]", "les différences entre F et le panneau (code 0 :\naucune, 1 : des différences)"},
+          {"profil ecrire F [--essai] [--forcer]\n          [--couleur mono|tri]",
+           "écrit F sur le panneau après ses différences, puis\nrelit tout ; --essai ne fait que lire ; --forcer\n"
+           "écrit sur un panneau d'autres digits ou couleurs"}},
+         true, [](const Options&) { return &command::kRelay1Read; },
+         parseProfil, [](CommandRun& r) { profileCmd(*r.session, r.env, r.o, r.prepared, &r.out); }},
     };
     return specs;
 }

@@ -46,6 +46,7 @@ const ValueOption kValueOptions[] = {
     {"--contact", {QStringLiteral("evenement")}},
     {"--sensibilite", {QStringLiteral("luminosite")}},
     {"--detection", {QStringLiteral("luminosite")}},
+    {"--couleur", {QStringLiteral("profil")}},
 };
 
 bool toInt(const QString& text, int lo, int hi, int* out)
@@ -236,6 +237,26 @@ bool parseRegistres(CommandArgs& a)
     return true;
 }
 
+bool parseProfil(CommandArgs& a)
+{
+    const QString usage = QStringLiteral("profil lire|comparer|ecrire F [--couleur mono|tri]");
+    if (!a.want(2, usage))
+        return false;
+    a.o.action = a.positional[0];
+    if (!QStringList{QStringLiteral("lire"), QStringLiteral("comparer"), QStringLiteral("ecrire")}.contains(a.o.action)) {
+        a.error = QStringLiteral("Action « %1 » inconnue. Usage : kwf-tqvctl %2").arg(echoed(a.o.action), usage);
+        return false;
+    }
+    a.o.file = a.positional[1];
+    if (a.values.contains(QStringLiteral("--couleur"))) {
+        bool mono = true;
+        if (!twoWay(a.values, QStringLiteral("--couleur"), "mono", "tri", &mono, &a.error))
+            return false;
+        a.o.tri = !mono;
+    }
+    return true;
+}
+
 bool parseCouleur(CommandArgs& a)
 {
     const QString usage = QStringLiteral("couleur 4 [HEURE DATE] ou couleur 6 [N HM J H FIN]");
@@ -363,6 +384,10 @@ ParseResult parseArguments(const QStringList& args)
             o.withClock = true;
             continue;
         }
+        if (a == QLatin1String("--essai") || a == QLatin1String("--forcer")) {
+            (a == QLatin1String("--essai") ? o.dryRun : o.force) = true;
+            continue;
+        }
         QString name = a, value;
         bool hasValue = false;
         if (a == QLatin1String("-p")) {
@@ -440,6 +465,10 @@ ParseResult parseArguments(const QStringList& args)
     const QString& c = o.command;
     if (o.withClock && !(c == QLatin1String("registres") && o.action == QLatin1String("ecrire"))) {
         r.error = QStringLiteral("L'option --avec-horloge ne s'applique qu'à « registres ecrire ».");
+        return r;
+    }
+    if ((o.dryRun || o.force) && !(c == QLatin1String("profil") && o.action == QLatin1String("ecrire"))) {
+        r.error = QStringLiteral("Les options --essai et --forcer ne s'appliquent qu'à « profil ecrire ».");
         return r;
     }
     return r;

@@ -43,6 +43,9 @@ struct Options {
     int colourBoard = 0;          // couleur 4 (time and date) or 6 (countdowns)
     std::vector<int> colourCodes; // couleur: one code (1 red, 2 green, 3 amber) per pair, the end message last
     std::array<bool, 16> switchesOn{};  // interrupteurs ecrire: SW2 1..8, then SW3 1..8
+    bool dryRun = false;          // profil ecrire --essai: reads only
+    bool force = false;           // profil ecrire --forcer: even to a panel of another kind
+    std::optional<bool> tri;      // profil --couleur mono|tri (the default configuration's otherwise)
 
     // Whether the command talks to a panel (and so needs --port).
     bool needsPort() const;

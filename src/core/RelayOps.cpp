@@ -94,10 +94,14 @@ std::array<quint8, 16> relayBlock(const std::array<RelayAlarmSetting, 4>& alarms
 
 CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms)
 {
+    return writeRelay1Bytes(t, relayBlock(alarms));
+}
+
+CmdResult writeRelay1Bytes(Tqvbase& t, const std::array<quint8, 16>& bytes)
+{
     Tqvbase::Operation op(t, QStringLiteral("ECRI_RELAIS1"));
     auto& tab = t.TAB_DS();
     tab[kRelay1First] = kBlockMarker;
-    const std::array<quint8, 16> bytes = relayBlock(alarms);
     for (int i = 0; i < 16; ++i)
         tab[kRelay1First + 1 + i] = bytes[size_t(i)];
     return writeBlock(t, kRelay1First);

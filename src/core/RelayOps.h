@@ -40,6 +40,9 @@ inline const char* const kEventDone = "Programmation Événement effectuée.";
 // Relay 1: TAB_DS 15 = marker, 16..31 = the alarms with BCD hours and minutes; 17 register
 // writes, 0.9 s, exactly 17 bytes.
 CmdResult ECRI_RELAIS1(Tqvbase& t, const std::array<RelayAlarmSetting, 4>& alarms);
+// Relay 1 from the sixteen bytes of its block as they stand (a saved block copied back): the same
+// frames and verdict as ECRI_RELAIS1, with no BCD step.
+CmdResult writeRelay1Bytes(Tqvbase& t, const std::array<quint8, 16>& bytes);
 // Relay 2 and the event: TAB_DS 32..47 = the bytes as given, 48 = marker; 17 register writes,
 // 0.9 s, exactly 17 bytes.
 CmdResult ECRI_RELAIS2(Tqvbase& t, const std::array<quint8, 16>& bytes);

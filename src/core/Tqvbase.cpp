@@ -157,7 +157,8 @@ void Tqvbase::show(const QString& text, MsgIcon icon)
     if (m_shown.size() >= 64)
         m_shown.erase(m_shown.begin());
     m_shown.push_back({text, icon});
-    m_ui.message(text, icon);
+    if (!m_quiet)
+        m_ui.message(text, icon);
 }
 
 void Tqvbase::COMPTE_RENDU(const CmdResult& r, const QString& successText)

@@ -116,6 +116,18 @@ public:
     void show(const QString& text, MsgIcon icon);
     const std::vector<ShownMessage>& shown() const { return m_shown; }
     void clearShown() { m_shown.clear(); }
+    // While one lives, messages are kept in shown() but no box appears: an operation made of
+    // several commands reports once, at its end.
+    class Quiet {
+    public:
+        explicit Quiet(Tqvbase& t) : m_t(t), m_was(t.m_quiet) { t.m_quiet = true; }
+        ~Quiet() { m_t.m_quiet = m_was; }
+        Quiet(const Quiet&) = delete;
+        Quiet& operator=(const Quiet&) = delete;
+    private:
+        Tqvbase& m_t;
+        bool m_was;
+    };
 
     // Building blocks of the register operations.
     // Empties the receive buffer and drops DTR.
@@ -181,6 +193,7 @@ private:
     int m_linkTestBytes = -1;
     bool m_closingAcknowledged = false;
     std::vector<ShownMessage> m_shown;
+    bool m_quiet = false;
     template <class F> void notify(F&& f)
     {
         for (ExchangeObserver* o : m_observers)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace kwf {
 
@@ -26,6 +27,13 @@ public:
     virtual bool setSystemDateTime(const QDateTime& dt, QString* reason) = 0;
     // Empties the system clipboard.
     virtual void clearClipboard() = 0;
+    // A modal list under a heading, with the application's title. With `ask`, two buttons
+    // (`yes` and "Annuler"), true for `yes`; otherwise one OK button. Without a screen, nothing
+    // is shown and the answer is no.
+    virtual bool showList(const QString& /*heading*/, const QStringList& /*lines*/, bool /*ask*/, const QString& /*yes*/)
+    {
+        return false;
+    }
 };
 
 } // namespace kwf

@@ -170,6 +170,30 @@ TEST(ConsoleEndToEnd, ProgramExitStatuses)
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("25:00:00"));
 }
 
+// The demo panel's setup copied to a second panel on its own pseudo-terminal in one command,
+// then compared equal; the clock of the second panel is left alone.
+TEST(ConsoleEndToEnd, ProfileCopiedToASecondPanel)
+{
+    PtyConsole a(QDateTime::currentDateTime()), b(QDateTime::currentDateTime().addSecs(-3600));
+    {
+        auto lock = a.panel.lock();
+        a.panel.model().setReg(17, 0x07);
+        a.panel.model().setReg(12, 0x09);
+    }
+    const QString file = a.dir.filePath("demo.profil");
+    ASSERT_EQ(a.run({"profil", "lire", file}), kExitDone) << a.err.toStdString();
+    QJsonObject j = b.json({"profil", "ecrire", file});
+    EXPECT_EQ(j.value("ecrits").toArray().size(), 2) << b.out.toStdString();
+    EXPECT_TRUE(j.value("non_pris").toArray().isEmpty());
+    {
+        auto la = a.panel.lock();
+        auto lb = b.panel.lock();
+        for (int r = 10; r <= 54; ++r)
+            EXPECT_EQ(b.panel.model().reg(r), a.panel.model().reg(r)) << r;
+    }
+    EXPECT_NEAR(b.json({"lire-heure"}).value("ecart_s").toInt(), -3600, 2);
+}
+
 #else
 #include <gtest/gtest.h>
 

@@ -41,6 +41,14 @@ public:
         return !refuseSystemTime;
     }
     void clearClipboard() override { ++clipboardClears; }
+    struct List { QString heading; QStringList lines; bool ask; };
+    std::vector<List> lists;                       // what showList was given
+    bool listAnswer = true;
+    bool showList(const QString& heading, const QStringList& lines, bool ask, const QString&) override
+    {
+        lists.push_back({heading, lines, ask});
+        return ask && listAnswer;
+    }
 
     QStringList texts() const
     {
