@@ -202,12 +202,12 @@ bool isOption(const QString& w)
     return w.startsWith(QLatin1Char('-')) && w.size() > 1 && !w.at(1).isDigit();
 }
 
-// What completes a value written as `spec` in the help: a file, a port, fixed words or nothing.
-QString valueKind(const QString& option, const QString& spec)
+// What completes a value written as `shown` in the help: a file, a port, fixed words or nothing.
+QString valueKind(const QString& option, const QString& shown)
 {
-    if (spec.contains(QLatin1Char('|')))
-        return spec.split(QLatin1Char('|')).join(QLatin1Char(' '));
-    if (spec == QLatin1String("F") || spec.startsWith(QLatin1String("F.")))
+    if (shown.contains(QLatin1Char('|')))
+        return shown.split(QLatin1Char('|')).join(QLatin1Char(' '));
+    if (shown == QLatin1String("F") || shown.startsWith(QLatin1String("F.")))
         return QStringLiteral("@fichier");
     if (option == QLatin1String("--port"))
         return QStringLiteral("@port");

@@ -27,7 +27,7 @@ struct CommandArgs {
 // What a command runs on; defined with the handlers.
 struct CommandRun;
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     // Help lines: the usage, then what it does (a '\n' continues it on the next line).
     std::vector<std::pair<const char*, const char*>> help;
@@ -40,9 +40,9 @@ struct CommandSpec {
 };
 
 // Every command, in the help's order.
-const std::vector<CommandSpec>& commandSpecs();
+const std::vector<CommandEntry>& commandEntries();
 // The command of that name, or null.
-const CommandSpec* findCommand(const QString& name);
+const CommandEntry* findCommand(const QString& name);
 
 // How each command reads its own arguments.
 bool parseNoArguments(CommandArgs& a);

@@ -184,8 +184,8 @@ struct Outcome {
 // commands outside it (the port list, the detection, the DCF77 monitor).
 const DeviceCommand* tableCommand(const Options& o)
 {
-    const CommandSpec* spec = findCommand(o.command);
-    return spec && spec->device ? spec->device(o) : nullptr;
+    const CommandEntry* entry = findCommand(o.command);
+    return entry && entry->device ? entry->device(o) : nullptr;
 }
 
 // A command the link cannot offer is not offered here either: the table's wired-only commands,
@@ -1096,9 +1096,9 @@ struct CommandRun {
     Outcome& out;
 };
 
-const std::vector<CommandSpec>& commandSpecs()
+const std::vector<CommandEntry>& commandEntries()
 {
-    static const std::vector<CommandSpec> specs = {
+    static const std::vector<CommandEntry> entries = {
         {"ports", {{"ports", "numéros COM, périphériques et adaptateurs connus"}}, false, nullptr,
          parseNoArguments,
          [](CommandRun& r) { r.out = listPorts(r.env); }},
@@ -1187,12 +1187,12 @@ const std::vector<CommandSpec>& commandSpecs()
          true, [](const Options&) { return &command::kRelay1Read; },
          parseProfil, [](CommandRun& r) { profileCmd(*r.session, r.env, r.o, r.prepared, &r.out); }},
     };
-    return specs;
+    return entries;
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandEntry* findCommand(const QString& name)
 {
-    for (const CommandSpec& c : commandSpecs())
+    for (const CommandEntry& c : commandEntries())
         if (name == QLatin1String(c.name))
             return &c;
     return nullptr;
@@ -1240,10 +1240,10 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
         return kExitUsage;
     }
 
-    const CommandSpec* spec = findCommand(o.command);
+    const CommandEntry* entry = findCommand(o.command);
     if (!o.needsPort()) {
         CommandRun run{env, o, prepared, nullptr, out};
-        spec->run(run);
+        entry->run(run);
     } else {
         Session s(env, o);
         const PortOpening opening = s.open();
@@ -1253,7 +1253,7 @@ int runConsole(const QStringList& args, ConsoleEnv& env)
             out.detail = opening.detail;
         } else {
             CommandRun run{env, o, prepared, &s, out};
-            spec->run(run);
+            entry->run(run);
         }
         s.close();
     }

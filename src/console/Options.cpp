@@ -322,7 +322,7 @@ bool parseInterrupteurs(CommandArgs& a)
 
 bool Options::needsPort() const
 {
-    const CommandSpec* c = findCommand(command);
+    const CommandEntry* c = findCommand(command);
     return c && c->panel && !(command == QLatin1String("dcf77") && !analyse.isEmpty());
 }
 
@@ -496,7 +496,7 @@ QString helpText()
                                   "Règle un afficheur KWF/TQV par la ligne série, sans fenêtre.\n"
                                   "\n"
                                   "Commandes :\n");
-    for (const CommandSpec& c : commandSpecs()) {
+    for (const CommandEntry& c : commandEntries()) {
         for (const auto& [usage, what] : c.help) {
             const QStringList usageLines = QString::fromUtf8(usage).split(QLatin1Char('\n'));
             const QStringList whatLines = QString::fromUtf8(what).split(QLatin1Char('\n'));
